@@ -1,0 +1,188 @@
+#include "applicationdata.h"
+#include "multisoundeffect.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QQuickWindow>
+#include <QSettings>
+#include <QStandardPaths>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+ApplicationData *theInstance = nullptr;
+}
+
+ApplicationData::ApplicationData(QObject *parent)
+    : QObject(parent)
+{
+    const qlonglong ranges = intValue(QStringLiteral("maxRanges"), DefaultMaxRanges);
+    m_maxRanges = int(qBound(qlonglong(MinRanges), ranges, qlonglong(MaxRanges)));
+    const qlonglong seconds
+            = intValue(QStringLiteral("maxSecondsBeforeShot"), DefaultMaxSecondsBeforeShot);
+    m_maxSecondsBeforeShot = quint16(
+            qBound(qlonglong(MinSecondsBeforeShot), seconds, qlonglong(MaxSecondsBeforeShot)));
+    theInstance = this;
+
+    const QString folder = dataLocation();
+    if (!folder.isEmpty() && !QDir().mkpath(folder))
+        qWarning("cannot create the data folder %s", qPrintable(folder));
+
+    m_intervalClock.start();
+    connect(&m_frameRateTimer, &QTimer::timeout, this, &ApplicationData::calculateAverageFrameRate);
+    m_frameRateTimer.start(FrameRateInterval);
+}
+
+ApplicationData::~ApplicationData()
+{
+    if (theInstance == this)
+        theInstance = nullptr;
+}
+
+ApplicationData *ApplicationData::instance()
+{
+    return theInstance;
+}
+
+QString ApplicationData::dataLocation()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+}
+
+void ApplicationData::setWindow(QQuickWindow *window)
+{
+    if (m_window)
+        disconnect(m_window, nullptr, this, nullptr);
+    m_window = window;
+    if (window)
+        connect(window, &QQuickWindow::afterRendering, this, &ApplicationData::onAfterRendering);
+}
+
+QVariant ApplicationData::value(const QString &key, const QVariant &defaultValue) const
+{
+    return QSettings().value(key, defaultValue);
+}
+
+qlonglong ApplicationData::intValue(const QString &key, qlonglong defaultValue) const
+{
+    const QVariant stored = QSettings().value(key);
+    bool ok = false;
+    const qlonglong result = stored.toLongLong(&ok);
+    return ok ? result : defaultValue;
+}
+
+double ApplicationData::realValue(const QString &key, double defaultValue) const
+{
+    const QVariant stored = QSettings().value(key);
+    bool ok = false;
+    const double result = stored.toDouble(&ok);
+    return ok ? result : defaultValue;
+}
+
+QString ApplicationData::stringValue(const QString &key, const QString &defaultValue) const
+{
+    QSettings settings;
+    return settings.contains(key) ? settings.value(key).toString() : defaultValue;
+}
+
+bool ApplicationData::boolValue(const QString &key, bool defaultValue) const
+{
+    QSettings settings;
+    return settings.contains(key) ? settings.value(key).toBool() : defaultValue;
+}
+
+void ApplicationData::setValue(const QString &key, const QVariant &value)
+{
+    QSettings().setValue(key, value);
+}
+
+void ApplicationData::setMaxRanges(uchar value)
+{
+    if (m_maxRanges == value)
+        return;
+    setValue(QStringLiteral("maxRanges"), int(value));
+    m_maxRanges = value;
+    emit maxRangesChanged();
+}
+
+void ApplicationData::setMaxSecondsBeforeShot(ushort value)
+{
+    if (m_maxSecondsBeforeShot == value)
+        return;
+    setValue(QStringLiteral("maxSecondsBeforeShot"), int(value));
+    m_maxSecondsBeforeShot = value;
+    emit maxSecondsBeforeShotChanged();
+}
+
+MultiSoundEffect *ApplicationData::ensureSoundPlayer(const QUrl &source)
+{
+    MultiSoundEffect *&player = m_sounds[source];
+    if (!player)
+        player = new MultiSoundEffect(this, source, SoundCopies);
+    return player;
+}
+
+void ApplicationData::preloadSound(const QUrl &source)
+{
+    ensureSoundPlayer(source);
+}
+
+void ApplicationData::playSound(const QUrl &source)
+{
+    ensureSoundPlayer(source)->play();
+}
+
+void ApplicationData::raise()
+{
+    if (!m_window)
+        return;
+    m_window->show();
+    m_window->raise();
+    m_window->requestActivate();
+}
+
+void ApplicationData::setShootingMode(int value)
+{
+    if (m_shootingMode == value)
+        return;
+    m_shootingMode = value;
+    emit shootingModeChanged();
+}
+
+void ApplicationData::setCompetitionName(const QString &value)
+{
+    // Emits also for an unchanged name: the pages use the signal to re-read it.
+    m_competitionName = value;
+    emit competitionNameChanged();
+}
+
+void ApplicationData::deleteDataBase()
+{
+    const QString folder = dataLocation();
+    // Never wipe something that is not our own folder: an empty location
+    // would mean the current directory.
+    const bool ours = !folder.isEmpty() && QDir(folder).absolutePath() != QDir::homePath()
+            && QDir(folder).absolutePath() != QDir::rootPath();
+    const bool removed = ours && QDir(folder).removeRecursively();
+    std::fflush(nullptr);
+    ::_exit(removed ? 0 : 1);
+}
+
+void ApplicationData::onAfterRendering()
+{
+    ++m_frames;
+    ++m_intervalFrames;
+    emit framesChanged();
+}
+
+void ApplicationData::calculateAverageFrameRate()
+{
+    const qint64 elapsed = m_intervalClock.restart();
+    const double rate = elapsed > 0 ? m_intervalFrames * 1000.0 / double(elapsed) : 0.0;
+    m_intervalFrames = 0;
+    if (rate != m_averageFrameRate) {
+        m_averageFrameRate = rate;
+        emit averageFrameRateChanged();
+    }
+}

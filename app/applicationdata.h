@@ -1,0 +1,112 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <QQuickWindow>
+#include <QStringList>
+#include <QTimer>
+#include <QUrl>
+#include <QVariant>
+
+class MultiSoundEffect;
+
+// The one object through which the QML pages reach the program's global
+// state: settings, sounds, the frame rate of the main window, the global
+// shooting mode and competition name, and the database wipe. QML sees it as
+// the context property "application".
+class ApplicationData : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(int maxRanges READ maxRanges WRITE setMaxRanges NOTIFY maxRangesChanged)
+    Q_PROPERTY(int maxSecondsBeforeShot READ maxSecondsBeforeShot WRITE setMaxSecondsBeforeShot
+                       NOTIFY maxSecondsBeforeShotChanged)
+    Q_PROPERTY(QStringList devices READ devices NOTIFY devicesChanged)
+    Q_PROPERTY(int frames READ frames NOTIFY framesChanged)
+    Q_PROPERTY(double averageFrameRate READ averageFrameRate NOTIFY averageFrameRateChanged)
+    Q_PROPERTY(int shootingMode READ shootingMode WRITE setShootingMode NOTIFY shootingModeChanged)
+    Q_PROPERTY(QString competitionName READ competitionName WRITE setCompetitionName NOTIFY
+                       competitionNameChanged)
+    Q_PROPERTY(QString versionString READ versionString CONSTANT)
+
+public:
+    static constexpr int DefaultMaxRanges = 2;
+    static constexpr int MinRanges = 1;
+    static constexpr int MaxRanges = 6;
+    static constexpr int DefaultMaxSecondsBeforeShot = 15;
+    static constexpr int MinSecondsBeforeShot = 10;
+    static constexpr int MaxSecondsBeforeShot = 60;
+    static constexpr quint8 SoundCopies = 5;
+    static constexpr int FrameRateInterval = 500; // ms
+
+    explicit ApplicationData(QObject *parent = nullptr);
+    ~ApplicationData() override;
+
+    // The single facade of the process; null before it is built and after it
+    // is destroyed.
+    static ApplicationData *instance();
+
+    // The per-user folder that holds the database and everything else the
+    // program stores apart from its settings.
+    static QString dataLocation();
+
+    void setWindow(QQuickWindow *window);
+    QQuickWindow *window() const { return m_window; }
+
+    int maxRanges() const { return m_maxRanges; }
+    int maxSecondsBeforeShot() const { return m_maxSecondsBeforeShot; }
+    QStringList devices() const { return m_devices; }
+    int frames() const { return m_frames; }
+    double averageFrameRate() const { return m_averageFrameRate; }
+    int shootingMode() const { return m_shootingMode; }
+    QString competitionName() const { return m_competitionName; }
+    QString versionString() const { return QStringLiteral("25.05"); }
+
+    MultiSoundEffect *soundPlayer(const QUrl &source) const { return m_sounds.value(source); }
+
+    Q_INVOKABLE QVariant value(const QString &key, const QVariant &defaultValue = QVariant()) const;
+    Q_INVOKABLE qlonglong intValue(const QString &key, qlonglong defaultValue = 0) const;
+    Q_INVOKABLE double realValue(const QString &key, double defaultValue = 0.0) const;
+    Q_INVOKABLE QString stringValue(const QString &key,
+                                    const QString &defaultValue = QString()) const;
+    Q_INVOKABLE bool boolValue(const QString &key, bool defaultValue = false) const;
+    Q_INVOKABLE void setValue(const QString &key, const QVariant &value);
+
+public slots:
+    void setMaxRanges(uchar value);
+    void setMaxSecondsBeforeShot(ushort value);
+    void preloadSound(const QUrl &source);
+    void playSound(const QUrl &source);
+    void raise();
+    void setShootingMode(int value);
+    void setCompetitionName(const QString &value);
+    void deleteDataBase();
+    void onAfterRendering();
+    void calculateAverageFrameRate();
+
+signals:
+    void maxRangesChanged();
+    void maxSecondsBeforeShotChanged();
+    void devicesChanged();
+    void framesChanged();
+    void averageFrameRateChanged();
+    void shootingModeChanged();
+    void competitionNameChanged();
+
+private:
+    MultiSoundEffect *ensureSoundPlayer(const QUrl &source);
+
+    QPointer<QQuickWindow> m_window;
+    int m_maxRanges = DefaultMaxRanges;
+    quint16 m_maxSecondsBeforeShot = DefaultMaxSecondsBeforeShot;
+    QStringList m_devices;
+    QHash<QUrl, MultiSoundEffect *> m_sounds;
+    int m_frames = 0;
+    double m_averageFrameRate = 0.0;
+    int m_intervalFrames = 0;
+    QElapsedTimer m_intervalClock;
+    QTimer m_frameRateTimer;
+    int m_shootingMode = 0;
+    QString m_competitionName;
+};

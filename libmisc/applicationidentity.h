@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+namespace LibMisc {
+
+// The names under which the program and its tool find their settings store
+// and per-user data folder.
+class ApplicationIdentity
+{
+public:
+    ApplicationIdentity() = delete;
+
+    static QString organizationDomain() { return QStringLiteral("kavrolab.ru"); }
+    static QString organizationName() { return QStringLiteral("Kavrolab"); }
+    static QString applicationName() { return QStringLiteral("kavrotir"); }
+    static QString applicationVersion() { return QStringLiteral("1.0.0"); }
+
+    // Sets all four names on the running application object.
+    static void apply();
+};
+
+} // namespace LibMisc

@@ -1,0 +1,84 @@
+import QtQuick
+import QtQuick.Controls
+
+// The tool bar of the main window: logo, page buttons, quit, full screen.
+ToolBar {
+    id: toolBar
+
+    property string currentPage: "settings"
+    property bool fullScreen: false
+    property Action quitAction
+
+    signal pageSelected(string name)
+    signal fullScreenToggled()
+
+    height: 60
+    padding: 0
+    background: Rectangle {
+        color: "#F4F4F6"
+        Image {
+            anchors.left: parent.left
+            anchors.right: parent.right
+            anchors.bottom: parent.bottom
+            height: 4
+            source: "qrc:/images/horizontal_border.png"
+            fillMode: Image.Stretch
+        }
+    }
+
+    ButtonGroup { id: pageButtons }
+
+    Row {
+        anchors.left: parent.left
+        anchors.leftMargin: 10
+        anchors.verticalCenter: parent.verticalCenter
+        spacing: 6
+
+        Image {
+            anchors.verticalCenter: parent.verticalCenter
+            height: 50
+            fillMode: Image.PreserveAspectFit
+            source: "qrc:/images/toolbar_logo.png"
+            mipmap: true
+        }
+
+        Item { width: 14; height: 1 }
+
+        Repeater {
+            model: [
+                { name: "settings", icon: "qrc:/images/toolbar_settings.png", tip: "Настройки" },
+                { name: "shooting", icon: "qrc:/images/toolbar_shooting.png", tip: "Стрельба" },
+                { name: "catalog", icon: "qrc:/images/toolbar_catalog.png", tip: "Архив стрельб" },
+                { name: "archive", icon: "qrc:/images/toolbar_archive.png", tip: "Архив соревнований" },
+                { name: "printer", icon: "qrc:/images/toolbar_printer.png", tip: "Печать мишеней" }
+            ]
+            delegate: ToolBarButton {
+                objectName: "pageButton_" + modelData.name
+                iconSource: modelData.icon
+                toolTip: modelData.tip
+                checkable: true
+                checked: toolBar.currentPage === modelData.name
+                ButtonGroup.group: pageButtons
+                onClicked: toolBar.pageSelected(modelData.name)
+            }
+        }
+
+        ToolBarButton {
+            objectName: "quitButton"
+            iconSource: "qrc:/images/toolbar_quit.png"
+            toolTip: toolBar.quitAction ? toolBar.quitAction.text : ""
+            onClicked: if (toolBar.quitAction) toolBar.quitAction.trigger()
+        }
+    }
+
+    ToolBarButton {
+        objectName: "fullScreenButton"
+        anchors.right: parent.right
+        anchors.rightMargin: 10
+        anchors.verticalCenter: parent.verticalCenter
+        iconSource: toolBar.fullScreen ? "qrc:/images/toolbar_restore.png"
+                                       : "qrc:/images/toolbar_fullscreen.png"
+        toolTip: "Полноэкранный режим"
+        onClicked: toolBar.fullScreenToggled()
+    }
+}
