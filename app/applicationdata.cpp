@@ -1,6 +1,8 @@
 #include "applicationdata.h"
 #include "multisoundeffect.h"
 
+#include <targetmanager.h>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QQuickWindow>
@@ -16,6 +18,7 @@ ApplicationData *theInstance = nullptr;
 
 ApplicationData::ApplicationData(QObject *parent)
     : QObject(parent)
+    , m_targetManager(new LibModel::TargetManager(this))
 {
     const qlonglong ranges = intValue(QStringLiteral("maxRanges"), DefaultMaxRanges);
     m_maxRanges = int(qBound(qlonglong(MinRanges), ranges, qlonglong(MaxRanges)));

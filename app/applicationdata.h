@@ -10,6 +10,8 @@
 #include <QUrl>
 #include <QVariant>
 
+#include <targetmanager.h>
+
 class MultiSoundEffect;
 
 // The one object through which the QML pages reach the program's global
@@ -19,6 +21,7 @@ class MultiSoundEffect;
 class ApplicationData : public QObject
 {
     Q_OBJECT
+    Q_PROPERTY(LibModel::TargetManager *targetManager READ targetManager CONSTANT)
     Q_PROPERTY(int maxRanges READ maxRanges WRITE setMaxRanges NOTIFY maxRangesChanged)
     Q_PROPERTY(int maxSecondsBeforeShot READ maxSecondsBeforeShot WRITE setMaxSecondsBeforeShot
                        NOTIFY maxSecondsBeforeShotChanged)
@@ -50,6 +53,8 @@ public:
     // The per-user folder that holds the database and everything else the
     // program stores apart from its settings.
     static QString dataLocation();
+
+    LibModel::TargetManager *targetManager() const { return m_targetManager; }
 
     void setWindow(QQuickWindow *window);
     QQuickWindow *window() const { return m_window; }
@@ -97,6 +102,7 @@ signals:
 private:
     MultiSoundEffect *ensureSoundPlayer(const QUrl &source);
 
+    LibModel::TargetManager *m_targetManager;
     QPointer<QQuickWindow> m_window;
     int m_maxRanges = DefaultMaxRanges;
     quint16 m_maxSecondsBeforeShot = DefaultMaxSecondsBeforeShot;

@@ -26,6 +26,8 @@ int main(int argc, char *argv[])
     auto *engine = new QQmlEngine;
     registerQmlTypes();
     engine->rootContext()->setContextProperty(QStringLiteral("application"), facade);
+    engine->rootContext()->setContextProperty(QStringLiteral("targetManager"),
+                                              facade->targetManager());
     QObject::connect(engine, &QQmlEngine::quit, &app, &QCoreApplication::quit);
 
     auto *component = new QQmlComponent(engine, QUrl(QStringLiteral("qrc:/qml/main.qml")));

@@ -1,6 +1,12 @@
 #include "qmltypes.h"
 #include "applicationdata.h"
 
+#include <qqmlobjectlistmodelbase.h>
+#include <targetdescriptor.h>
+#include <targetelement.h>
+#include <targetelementcolor.h>
+#include <targetmanager.h>
+
 #include <QAbstractItemModel>
 #include <QAbstractListModel>
 #include <QQmlEngine>
@@ -18,6 +24,15 @@ void registerQmlTypes()
                                                    QString());
     qmlRegisterUncreatableType<QAbstractListModel>(Uri, Major, Minor, "AbstractListModel",
                                                    QString());
+    qmlRegisterUncreatableType<QQmlObjectListModelBase>(Uri, Major, Minor, "ObjectListModelBase",
+                                                        QString());
+    qmlRegisterUncreatableType<LibModel::TargetElementColor>(Uri, Major, Minor,
+                                                             "TargetElementColor", QString());
+    qmlRegisterUncreatableType<LibModel::TargetElement>(Uri, Major, Minor, "TargetElement",
+                                                        QString());
+    qmlRegisterUncreatableType<LibModel::TargetDescriptor>(Uri, Major, Minor, "TargetDescriptor",
+                                                           QString());
+    qmlRegisterAnonymousType<LibModel::TargetManager>(Uri, Major);
     qmlRegisterUncreatableType<ApplicationData>(Uri, Major, Minor, "App", QString());
     qmlRegisterRevision<QQuickItem, 7>(Uri, Major, Minor);
 }

@@ -2,6 +2,7 @@
 
 #include <applicationdata.h>
 #include <qmltypes.h>
+#include <targetmanager.h>
 #include <testenvironment.h>
 
 #include <QQmlContext>
@@ -29,6 +30,8 @@ void QuickTestSetup::qmlEngineAvailable(QQmlEngine *engine)
     delete m_facade;
     m_facade = new ApplicationData;
     engine->rootContext()->setContextProperty(QStringLiteral("application"), m_facade);
+    engine->rootContext()->setContextProperty(QStringLiteral("targetManager"),
+                                              m_facade->targetManager());
 }
 
 void QuickTestSetup::cleanupTestCase()

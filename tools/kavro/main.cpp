@@ -1,8 +1,10 @@
 #include "commandline.h"
+#include "scorecommand.h"
 
 #include <applicationidentity.h>
 
 #include <QCoreApplication>
+#include <QTextStream>
 
 int main(int argc, char *argv[])
 {
@@ -12,5 +14,14 @@ int main(int argc, char *argv[])
     LibMisc::ApplicationIdentity::apply();
 
     CommandLine commands;
+    commands.add(QStringLiteral("score"),
+                 {QStringLiteral("score --target T --caliber MM [X Y]"),
+                  QStringLiteral("score a point on a target face (uuid or name); without X Y, "
+                                 "score every \"X Y\" line of stdin"),
+                  [](const QStringList &arguments) {
+                      QTextStream in(stdin);
+                      QTextStream out(stdout);
+                      return ScoreCommand::run(arguments, in, out);
+                  }});
     return commands.run(app.arguments().mid(1));
 }
