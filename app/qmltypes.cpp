@@ -2,10 +2,14 @@
 #include "applicationdata.h"
 
 #include <qqmlobjectlistmodelbase.h>
+#include <serie.h>
+#include <session.h>
+#include <shot.h>
 #include <targetdescriptor.h>
 #include <targetelement.h>
 #include <targetelementcolor.h>
 #include <targetmanager.h>
+#include <trace.h>
 
 #include <QAbstractItemModel>
 #include <QAbstractListModel>
@@ -33,6 +37,10 @@ void registerQmlTypes()
     qmlRegisterUncreatableType<LibModel::TargetDescriptor>(Uri, Major, Minor, "TargetDescriptor",
                                                            QString());
     qmlRegisterAnonymousType<LibModel::TargetManager>(Uri, Major);
+    qmlRegisterAnonymousType<LibModel::Shot>(Uri, Major);
+    qmlRegisterAnonymousType<LibModel::Serie>(Uri, Major);
+    qmlRegisterAnonymousType<LibModel::Trace>(Uri, Major);
+    qmlRegisterAnonymousType<LibModel::Session>(Uri, Major);
     qmlRegisterUncreatableType<ApplicationData>(Uri, Major, Minor, "App", QString());
     qmlRegisterRevision<QQuickItem, 7>(Uri, Major, Minor);
 }

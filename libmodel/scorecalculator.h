@@ -9,6 +9,8 @@ namespace LibModel {
 
 class TargetDescriptor;
 
+Q_MOC_INCLUDE("targetdescriptor.h")
+
 // Turns a bullet hole (target millimetres) and a caliber (mm) into points,
 // scored as a judge scores paper: a ring counts when the hole touches it,
 // and one decimal tells how deep inside the ring the hole sits. The

@@ -12,6 +12,8 @@ namespace LibModel {
 
 class ScoreCalculator;
 
+Q_MOC_INCLUDE("scorecalculator.h")
+
 // A target face as data: identity, paper extent, black aiming disc, the
 // events it suits, its drawing and scoring elements in drawing order, and
 // the calculator that scores shots on it.

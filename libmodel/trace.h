@@ -1,0 +1,108 @@
+#pragma once
+
+#include "tracesample.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointF>
+#include <QVariantHash>
+#include <QVector>
+
+namespace LibMisc {
+class ChebFilter;
+class Resampler;
+} // namespace LibMisc
+
+namespace LibModel {
+
+class Session;
+class Shot;
+
+Q_MOC_INCLUDE("session.h")
+Q_MOC_INCLUDE("shot.h")
+
+// One continuous aiming recording of a session: raw samples at the sensor's
+// rate, the shots fired in it, and the display points derived from the raw
+// samples (filtered and, when the session asks for a higher rate, resampled).
+// Display points are made incrementally: only new raw samples are processed.
+class Trace : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(LibModel::Session *session READ session CONSTANT)
+    Q_PROPERTY(bool isDirty READ isDirty NOTIFY isDirtyChanged)
+    Q_PROPERTY(QList<LibModel::Shot *> shots READ shots NOTIFY shotsChanged)
+    Q_PROPERTY(qint64 timerStart READ timerStart NOTIFY timerStartChanged)
+    Q_PROPERTY(qint64 timerEnd READ timerEnd NOTIFY samplesChanged)
+    Q_PROPERTY(int count READ count NOTIFY samplesChanged)
+
+public:
+    Trace(Session *session, qint64 timer, double filterCutoff);
+    ~Trace() override;
+
+    Session *session() const { return m_session; }
+    qint64 id() const { return m_id; }
+    void setId(qint64 id) { m_id = id; }
+    qint64 pendingId() const { return m_pendingId; }
+    void setPendingId(qint64 id) { m_pendingId = id; }
+    bool isDirty() const { return m_isDirty; }
+    void setDirty(bool dirty);
+    const QList<Shot *> &shots() const { return m_shots; }
+    qint64 timerStart() const { return m_timerStart; }
+    qint64 timerEnd() const { return m_timerEnd; }
+    void setTimerEnd(qint64 timer) { m_timerEnd = timer; }
+    int count() const { return int(m_samples.size()); }
+    const QVector<TraceSample> &samples() const { return m_samples; }
+
+    void appendSample(qint64 timer, const TraceSample &sample);
+    // Replaces all raw samples at once (reading from the database).
+    void setSamples(const QVector<TraceSample> &samples);
+
+    // The display points, bringing them up to date with the raw samples.
+    const QVector<QPointF> &points();
+    // Passes a new cut-off to both filters and re-processes.
+    void setFilterCutoff(double cutoff);
+    // Throws the display points away and makes them anew from all samples.
+    void reprocess();
+
+    // The mean score of the aiming over a window of display points: count n
+    // raw samples ending at raw sample e, scored on the session's target.
+    double windowedMeanScore(int e, int n);
+
+    QVariantHash properties() const { return m_properties; }
+    void setProperties(const QVariantHash &properties) { m_properties = properties; }
+
+public slots:
+    LibModel::Shot *appendShot(ushort serieIndex, int offset, bool missed, double phase);
+
+signals:
+    void isDirtyChanged();
+    void shotsChanged();
+    void timerStartChanged();
+    void samplesChanged();
+
+private:
+    void processPending();
+    void appendPoint(double x, double y);
+    bool resampling() const;
+    qint64 samplesToMsecs(qint64 samples) const;
+
+    Session *m_session;
+    qint64 m_id = 0;
+    qint64 m_pendingId = 0;
+    bool m_isDirty = false;
+    QVector<TraceSample> m_samples;
+    QVector<QPointF> m_points;
+    LibMisc::Resampler *m_resamplerX = nullptr;
+    LibMisc::Resampler *m_resamplerY = nullptr;
+    int m_unprocessed = 0;
+    LibMisc::ChebFilter *m_filterX;
+    LibMisc::ChebFilter *m_filterY;
+    QList<Shot *> m_shots;
+    qint64 m_timerStart;
+    qint64 m_timerEnd;
+    QVariantHash m_properties;
+    QList<double> m_resampledX; // scratch buffers of the resamplers
+    QList<double> m_resampledY;
+};
+
+} // namespace LibModel
