@@ -19,6 +19,7 @@ ApplicationData *theInstance = nullptr;
 ApplicationData::ApplicationData(QObject *parent)
     : QObject(parent)
     , m_targetManager(new LibModel::TargetManager(this))
+    , m_storage(new LibModel::Storage(this))
 {
     const qlonglong ranges = intValue(QStringLiteral("maxRanges"), DefaultMaxRanges);
     m_maxRanges = int(qBound(qlonglong(MinRanges), ranges, qlonglong(MaxRanges)));
@@ -31,6 +32,10 @@ ApplicationData::ApplicationData(QObject *parent)
     const QString folder = dataLocation();
     if (!folder.isEmpty() && !QDir().mkpath(folder))
         qWarning("cannot create the data folder %s", qPrintable(folder));
+    // A database that cannot be opened leaves the program running without
+    // one: the pages show empty lists and writes fail.
+    if (!m_storage->open(databasePath(), databaseConnectionName()))
+        qWarning("cannot open the database %s", qPrintable(databasePath()));
 
     m_intervalClock.start();
     connect(&m_frameRateTimer, &QTimer::timeout, this, &ApplicationData::calculateAverageFrameRate);
@@ -51,6 +56,11 @@ ApplicationData *ApplicationData::instance()
 QString ApplicationData::dataLocation()
 {
     return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+}
+
+QString ApplicationData::databasePath()
+{
+    return dataLocation() + QStringLiteral("/storage.sqlite");
 }
 
 void ApplicationData::setWindow(QQuickWindow *window)

@@ -10,6 +10,7 @@
 #include <QUrl>
 #include <QVariant>
 
+#include <storage.h>
 #include <targetmanager.h>
 
 class MultiSoundEffect;
@@ -22,6 +23,7 @@ class ApplicationData : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(LibModel::TargetManager *targetManager READ targetManager CONSTANT)
+    Q_PROPERTY(LibModel::Storage *storage READ storage CONSTANT)
     Q_PROPERTY(int maxRanges READ maxRanges WRITE setMaxRanges NOTIFY maxRangesChanged)
     Q_PROPERTY(int maxSecondsBeforeShot READ maxSecondsBeforeShot WRITE setMaxSecondsBeforeShot
                        NOTIFY maxSecondsBeforeShotChanged)
@@ -53,8 +55,12 @@ public:
     // The per-user folder that holds the database and everything else the
     // program stores apart from its settings.
     static QString dataLocation();
+    // The database file in the data folder.
+    static QString databasePath();
+    static QString databaseConnectionName() { return QStringLiteral("kavro"); }
 
     LibModel::TargetManager *targetManager() const { return m_targetManager; }
+    LibModel::Storage *storage() const { return m_storage; }
 
     void setWindow(QQuickWindow *window);
     QQuickWindow *window() const { return m_window; }
@@ -103,6 +109,7 @@ private:
     MultiSoundEffect *ensureSoundPlayer(const QUrl &source);
 
     LibModel::TargetManager *m_targetManager;
+    LibModel::Storage *m_storage;
     QPointer<QQuickWindow> m_window;
     int m_maxRanges = DefaultMaxRanges;
     quint16 m_maxSecondsBeforeShot = DefaultMaxSecondsBeforeShot;

@@ -4,7 +4,11 @@
 #include <qqmlobjectlistmodelbase.h>
 #include <serie.h>
 #include <session.h>
+#include <sessioninfomodel.h>
+#include <shootermodel.h>
 #include <shot.h>
+#include <sortfilterproxymodel.h>
+#include <storage.h>
 #include <targetdescriptor.h>
 #include <targetelement.h>
 #include <targetelementcolor.h>
@@ -30,6 +34,7 @@ void registerQmlTypes()
                                                    QString());
     qmlRegisterUncreatableType<QQmlObjectListModelBase>(Uri, Major, Minor, "ObjectListModelBase",
                                                         QString());
+    qmlRegisterType<LibModel::SortFilterProxyModel>(Uri, Major, Minor, "SortFilterProxy");
     qmlRegisterUncreatableType<LibModel::TargetElementColor>(Uri, Major, Minor,
                                                              "TargetElementColor", QString());
     qmlRegisterUncreatableType<LibModel::TargetElement>(Uri, Major, Minor, "TargetElement",
@@ -37,9 +42,14 @@ void registerQmlTypes()
     qmlRegisterUncreatableType<LibModel::TargetDescriptor>(Uri, Major, Minor, "TargetDescriptor",
                                                            QString());
     qmlRegisterAnonymousType<LibModel::TargetManager>(Uri, Major);
+    qmlRegisterAnonymousType<LibModel::Storage>(Uri, Major);
     qmlRegisterAnonymousType<LibModel::Shot>(Uri, Major);
     qmlRegisterAnonymousType<LibModel::Serie>(Uri, Major);
     qmlRegisterAnonymousType<LibModel::Trace>(Uri, Major);
+    qmlRegisterUncreatableType<LibModel::ShooterModel>(Uri, Major, Minor, "ShooterModel",
+                                                       QString());
+    qmlRegisterUncreatableType<LibModel::SessionInfoModel>(Uri, Major, Minor, "SessionInfoModel",
+                                                           QString());
     qmlRegisterAnonymousType<LibModel::Session>(Uri, Major);
     qmlRegisterUncreatableType<ApplicationData>(Uri, Major, Minor, "App", QString());
     qmlRegisterRevision<QQuickItem, 7>(Uri, Major, Minor);

@@ -159,6 +159,8 @@ public:
     Serie *ensureSerie(ushort index, bool *created);
     void registerShot(Shot *shot, double result);
     void markTriggerDataAvailable();
+    // Without notification: the storage while reading.
+    void setTriggerDataAvailable(bool available) { m_isTriggerDataAvailable = available; }
 
 public slots:
     void setTargetDescriptor(LibModel::TargetDescriptor *descriptor);

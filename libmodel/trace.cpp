@@ -70,6 +70,7 @@ void Trace::appendSample(qint64 timer, const TraceSample &sample)
 void Trace::setSamples(const QVector<TraceSample> &samples)
 {
     m_samples = samples;
+    m_timerEnd = m_timerStart + samplesToMsecs(m_samples.size());
     reprocess();
 }
 

@@ -1,0 +1,241 @@
+#include "recordcodec.h"
+
+#include <QBuffer>
+#include <QDataStream>
+#include <QtEndian>
+
+#include <new>
+
+namespace LibModel {
+
+namespace {
+
+constexpr int MaxNesting = 32;
+constexpr qint64 SampleSize = 14; // x, y, z as floats and a 16-bit trigger
+
+QDataStream &prepare(QDataStream &stream)
+{
+    stream.setByteOrder(QDataStream::BigEndian);
+    stream.setFloatingPointPrecision(QDataStream::SinglePrecision);
+    stream.setVersion(QDataStream::Qt_5_15);
+    return stream;
+}
+
+qint64 remaining(const QDataStream &stream)
+{
+    const QIODevice *device = stream.device();
+    return device->size() - device->pos();
+}
+
+bool readHeader(QDataStream &stream)
+{
+    quint32 magic = 0;
+    qint32 format = 0;
+    stream >> magic >> format;
+    return stream.status() == QDataStream::Ok && magic == RecordCodec::Magic
+            && format == RecordCodec::Format;
+}
+
+// Reads one variant as QVariant's stream operator would, but for the
+// container types it checks every element count against the remaining
+// bytes first (the toolkit's reader reserves room for whatever count the
+// data claims). Types without a count are left to the toolkit's reader.
+bool readVariant(QDataStream &stream, QVariant *value, int depth);
+
+bool readHash(QDataStream &stream, QVariantHash *hash, int depth)
+{
+    quint32 count = 0;
+    stream >> count;
+    // Each entry needs at least a key length and a variant header.
+    if (stream.status() != QDataStream::Ok || qint64(count) * 9 > remaining(stream))
+        return false;
+    hash->clear();
+    for (quint32 i = 0; i < count; ++i) {
+        QString key;
+        QVariant item;
+        stream >> key;
+        if (stream.status() != QDataStream::Ok || !readVariant(stream, &item, depth + 1))
+            return false;
+        hash->insert(key, item);
+    }
+    return true;
+}
+
+bool readVariant(QDataStream &stream, QVariant *value, int depth)
+{
+    if (depth > MaxNesting)
+        return false;
+    const qint64 start = stream.device()->pos();
+    quint32 typeId = 0;
+    qint8 isNull = 0;
+    stream >> typeId >> isNull;
+    if (stream.status() != QDataStream::Ok)
+        return false;
+
+    switch (typeId) {
+    case QMetaType::QVariantList: {
+        quint32 count = 0;
+        stream >> count;
+        if (stream.status() != QDataStream::Ok || qint64(count) * 5 > remaining(stream))
+            return false;
+        QVariantList list;
+        list.reserve(count);
+        for (quint32 i = 0; i < count; ++i) {
+            QVariant item;
+            if (!readVariant(stream, &item, depth + 1))
+                return false;
+            list.append(item);
+        }
+        *value = isNull ? QVariant(QMetaType(QMetaType::QVariantList)) : QVariant(list);
+        return true;
+    }
+    case QMetaType::QStringList: {
+        quint32 count = 0;
+        stream >> count;
+        if (stream.status() != QDataStream::Ok || qint64(count) * 4 > remaining(stream))
+            return false;
+        QStringList list;
+        list.reserve(count);
+        for (quint32 i = 0; i < count; ++i) {
+            QString item;
+            stream >> item;
+            if (stream.status() != QDataStream::Ok)
+                return false;
+            list.append(item);
+        }
+        *value = isNull ? QVariant(QMetaType(QMetaType::QStringList)) : QVariant(list);
+        return true;
+    }
+    case QMetaType::QVariantHash: {
+        QVariantHash hash;
+        if (!readHash(stream, &hash, depth))
+            return false;
+        *value = isNull ? QVariant(QMetaType(QMetaType::QVariantHash)) : QVariant(hash);
+        return true;
+    }
+    case QMetaType::QVariantMap: {
+        quint32 count = 0;
+        stream >> count;
+        if (stream.status() != QDataStream::Ok || qint64(count) * 9 > remaining(stream))
+            return false;
+        QVariantMap map;
+        for (quint32 i = 0; i < count; ++i) {
+            QString key;
+            QVariant item;
+            stream >> key;
+            if (stream.status() != QDataStream::Ok || !readVariant(stream, &item, depth + 1))
+                return false;
+            map.insert(key, item);
+        }
+        *value = isNull ? QVariant(QMetaType(QMetaType::QVariantMap)) : QVariant(map);
+        return true;
+    }
+    default:
+        // Everything else (numbers, texts, dates, ...) reads in bounded
+        // steps: hand the whole variant to the toolkit.
+        stream.device()->seek(start);
+        stream >> *value;
+        return stream.status() == QDataStream::Ok;
+    }
+}
+
+} // namespace
+
+QByteArray RecordCodec::uncompress(const QByteArray &blob)
+{
+    if (blob.size() < 4)
+        return QByteArray();
+    // zlib cannot expand data by more than about 1032 times.
+    const qint64 claimed = qFromBigEndian<quint32>(blob.constData());
+    if (claimed > MaxUncompressedSize || claimed > (qint64(blob.size()) - 4) * 1032 + 64)
+        return QByteArray();
+    return qUncompress(blob);
+}
+
+QByteArray RecordCodec::encodeProperties(const QVariantHash &properties)
+{
+    QByteArray bytes;
+    {
+        QDataStream stream(&bytes, QIODevice::WriteOnly);
+        prepare(stream);
+        stream << Magic << Format;
+        // Entries from the last to the first, as earlier installations did.
+        QList<QVariantHash::const_iterator> entries;
+        entries.reserve(properties.size());
+        for (auto it = properties.cbegin(); it != properties.cend(); ++it)
+            entries.append(it);
+        stream << quint32(properties.size());
+        for (auto it = entries.crbegin(); it != entries.crend(); ++it)
+            stream << (*it).key() << (*it).value();
+    }
+    return qCompress(bytes, 1);
+}
+
+bool RecordCodec::decodeProperties(const QByteArray &blob, QVariantHash *properties)
+{
+    properties->clear();
+    QByteArray bytes = uncompress(blob);
+    if (bytes.isEmpty())
+        return false;
+    try {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QDataStream stream(&buffer);
+        prepare(stream);
+        QVariantHash hash;
+        if (!readHeader(stream) || !readHash(stream, &hash, 0)
+            || stream.status() != QDataStream::Ok)
+            return false;
+        *properties = hash;
+        return true;
+    } catch (const std::bad_alloc &) {
+        properties->clear();
+        return false;
+    }
+}
+
+QByteArray RecordCodec::encodeSamples(const QVector<TraceSample> &samples)
+{
+    QByteArray bytes;
+    bytes.reserve(12 + samples.size() * SampleSize);
+    {
+        QDataStream stream(&bytes, QIODevice::WriteOnly);
+        prepare(stream);
+        stream << Magic << Format << qint32(samples.size());
+        for (const TraceSample &sample : samples)
+            stream << sample.x << sample.y << sample.z << qint16(sample.trigger & 0xFFFF);
+    }
+    return qCompress(bytes, 1);
+}
+
+bool RecordCodec::decodeSamples(const QByteArray &blob, QVector<TraceSample> *samples)
+{
+    samples->clear();
+    const QByteArray bytes = uncompress(blob);
+    if (bytes.isEmpty())
+        return false;
+    QDataStream stream(bytes);
+    prepare(stream);
+    qint32 count = 0;
+    if (!readHeader(stream))
+        return false;
+    stream >> count;
+    if (stream.status() != QDataStream::Ok || count < 0
+        || qint64(count) * SampleSize > qint64(bytes.size()) - 12)
+        return false;
+    samples->reserve(count);
+    for (qint32 i = 0; i < count; ++i) {
+        TraceSample sample;
+        qint16 trigger = 0;
+        stream >> sample.x >> sample.y >> sample.z >> trigger;
+        sample.trigger = trigger;
+        samples->append(sample);
+    }
+    if (stream.status() != QDataStream::Ok) {
+        samples->clear();
+        return false;
+    }
+    return true;
+}
+
+} // namespace LibModel

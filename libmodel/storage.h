@@ -1,0 +1,122 @@
+#pragma once
+
+#include "abstractstorage.h"
+#include "shooterrecord.h"
+
+#include <QObject>
+#include <QSqlDatabase>
+#include <QStringList>
+
+class QSqlQuery;
+
+namespace LibModel {
+
+class Session;
+class SessionInfoModel;
+class ShooterModel;
+
+Q_MOC_INCLUDE("sessioninfomodel.h")
+Q_MOC_INCLUDE("shootermodel.h")
+
+// The SQLite database of persons, sessions, traces and shots. Writes a whole
+// session in one transaction, reads sessions back, lists them for the
+// archive and the competition tables, keeps the person list and the
+// organisation and competition lists current, and deletes sessions and
+// persons. Statements run synchronously on the GUI thread.
+class Storage : public AbstractStorage
+{
+    Q_OBJECT
+    Q_PROPERTY(QStringList organizations READ organizations NOTIFY organizationsChanged)
+    Q_PROPERTY(QStringList competitions READ competitions NOTIFY competitionsChanged)
+    Q_PROPERTY(QStringList competitionsGto READ competitionsGto NOTIFY competitionsGtoChanged)
+    Q_PROPERTY(LibModel::ShooterModel *shooters READ shooters CONSTANT)
+
+public:
+    static constexpr int SchemaVersion = 3;
+
+    explicit Storage(QObject *parent = nullptr);
+    // Removes the database connection.
+    ~Storage() override;
+
+    // Opens (creating when absent) and upgrades the database file, then
+    // loads the person, organisation and competition lists.
+    bool open(const QString &path, const QString &connectionName);
+    bool isOpen() const;
+    QString connectionName() const { return m_connectionName; }
+    // Closes and forgets the connection (before the file is deleted).
+    void removeConnection();
+
+    QStringList organizations() const { return m_organizations; }
+    QStringList competitions() const { return m_competitions; }
+    QStringList competitionsGto() const { return m_competitionsGto; }
+    ShooterModel *shooters() const { return m_shooters; }
+
+    bool write(Session *session) override;
+    ShooterRecord findShooter(const QString &name, const QString &organization,
+                              const QString &group) override;
+    ShooterRecord createShooter(const QString &name, const QString &organization,
+                                const QString &group, const QVariantHash &properties) override;
+    ShooterRecord findShooterById(qint64 id) const;
+    // Inserts or updates the person; the record gets its id and is clean
+    // afterwards.
+    bool writeShooter(ShooterRecord &record);
+
+    bool reloadShooters();
+    bool reloadOrganizations();
+    bool reloadCompetitions();
+
+    Q_INVOKABLE LibModel::Session *readSession(uint id);
+    Q_INVOKABLE bool deleteSession(const QString &uuid);
+    Q_INVOKABLE bool deleteShooter(uint personId);
+    Q_INVOKABLE LibModel::SessionInfoModel *sessions(qlonglong personId);
+    Q_INVOKABLE LibModel::SessionInfoModel *sessions();
+    Q_INVOKABLE LibModel::SessionInfoModel *
+    sessionsByCompetitionName(const QString &competitionName, bool isGto);
+    // Not settled what these should list: they give no model.
+    Q_INVOKABLE LibModel::SessionInfoModel *sessionsByDate(int year, int month, int day,
+                                                           const QString &competitionName);
+    Q_INVOKABLE LibModel::SessionInfoModel *sessionsByDate(int year, int month, int day);
+    Q_INVOKABLE LibModel::SessionInfoModel *sessionsByDate(int year, int month);
+    Q_INVOKABLE LibModel::SessionInfoModel *sessionsByDate(int year);
+    Q_INVOKABLE LibModel::SessionInfoModel *sessionsByDate();
+    // The competition names of the sessions of a day and the next one.
+    Q_INVOKABLE QStringList sessionsByDateName(int year, int month, int day);
+    Q_INVOKABLE QStringList sessionsByDateName(int year, int month);
+    Q_INVOKABLE QStringList sessionsByDateName(int year);
+    Q_INVOKABLE QStringList sessionsByDateName();
+    Q_INVOKABLE QStringList groups(const QString &organization);
+    Q_INVOKABLE uint lookupShooter(const QString &name, const QString &organization,
+                                   const QString &group);
+    // Adds the persons of a JSON file; 0 on success, 1..4 for a file that
+    // cannot be read, is no JSON, is no array or is an empty array.
+    Q_INVOKABLE int addShootersFromJSON(const QString &filename);
+
+    // Counts of the rows of the four tables and the schema version.
+    struct Statistics
+    {
+        int userVersion = -1;
+        qint64 persons = 0, sessions = 0, traces = 0, shots = 0;
+    };
+    bool statistics(Statistics *statistics) const;
+
+signals:
+    void organizationsChanged();
+    void competitionsChanged();
+    void competitionsGtoChanged();
+
+private:
+    QSqlDatabase database() const;
+    bool upgradeSchema();
+    bool writeSessionRows(QSqlDatabase &db, Session *session);
+    bool deleteSessionRows(QSqlQuery &query, qint64 sessionId);
+    bool reloadAfterDelete();
+    SessionInfoModel *summaries(QSqlQuery &query, bool withPerson);
+
+    QString m_connectionName;
+    QStringList m_organizations;
+    QStringList m_competitions;
+    QStringList m_competitionsGto;
+    ShooterModel *m_shooters;
+};
+
+} // namespace LibModel
