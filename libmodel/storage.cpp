@@ -451,8 +451,8 @@ Session *Storage::readSession(uint id)
     query.setForwardOnly(true);
     if (!query.prepare(QStringLiteral(
                 "SELECT  uuid,  person_id,  target_uuid,  distance,  caliber,  timer,  "
-                "shot_count,  sample_rate,  position,  comments,  properties,  is_gto FROM "
-                "sessions WHERE session_id=?;")))
+                "shot_count,  sample_rate,  position,  comments,  properties,  is_gto,  "
+                "competition_name FROM sessions WHERE session_id=?;")))
         return nullptr;
     query.addBindValue(id);
     if (!query.exec() || !query.next())
@@ -482,6 +482,8 @@ Session *Storage::readSession(uint id)
     session->setPosition(positionFrom(query.value(8).toInt()));
     session->setComments(query.value(9).toString());
     session->setIsGto(query.value(11).toInt() != 0);
+    // Read back so that saving the session again keeps it in its competition.
+    session->setCompetitionName(query.value(12).toString());
     session->setProperties(properties);
     session->loadPulseData();
     query.finish();

@@ -471,6 +471,7 @@ private slots:
     void writeAndReadBack()
     {
         std::unique_ptr<Session> session(makeSession(2, 3));
+        session->setCompetitionName(QStringLiteral("Кубок"));
         session->setValue(QStringLiteral("_pulse_samples"), QVariantList({qint64(5), qint64(905)}));
         session->segments().first()->setProperties({{QStringLiteral("note"), 1}});
         QVERIFY(session->isValid());
@@ -497,6 +498,7 @@ private slots:
         QCOMPARE(read->targetDescriptor(), session->targetDescriptor());
         QCOMPARE(read->timer(), session->timer());
         QCOMPARE(read->comments(), session->comments());
+        QCOMPARE(read->competitionName(), QStringLiteral("Кубок"));
         QCOMPARE(read->medal(), QStringLiteral("gold"));
         QVERIFY(read->isPulseDataAvailable());
         QCOMPARE(read->segments().size(), 2);

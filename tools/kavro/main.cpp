@@ -1,4 +1,5 @@
 #include "commandline.h"
+#include "databasecommands.h"
 #include "scorecommand.h"
 
 #include <applicationidentity.h>
@@ -23,5 +24,40 @@ int main(int argc, char *argv[])
                       QTextStream out(stdout);
                       return ScoreCommand::run(arguments, in, out);
                   }});
+    // The database commands print on stdout through one stream each.
+    const auto database = [](int (*command)(const QStringList &, QTextStream &)) {
+        return [command](const QStringList &arguments) {
+            QTextStream out(stdout);
+            return command(arguments, out);
+        };
+    };
+    commands.add(QStringLiteral("db"),
+                 {QStringLiteral("db info --db PATH"),
+                  QStringLiteral("print the schema version and the row counts of the database "
+                                 "(created when absent)"),
+                  [database](const QStringList &arguments) {
+                      if (arguments.isEmpty() || arguments.first() != QLatin1String("info"))
+                          return CommandLine::fail(
+                                  QStringLiteral("unknown db command (try \"db info\")"));
+                      return database(&DatabaseCommands::info)(arguments.mid(1));
+                  }});
+    commands.add(QStringLiteral("import-shooters"),
+                 {QStringLiteral("import-shooters --db PATH FILE"),
+                  QStringLiteral("add the persons of a JSON file; prints and returns the "
+                                 "result code (0 done, 1..4 file errors)"),
+                  database(&DatabaseCommands::importShooters)});
+    commands.add(QStringLiteral("shooters"),
+                 {QStringLiteral("shooters --db PATH"),
+                  QStringLiteral("list the persons, one JSON object per line"),
+                  database(&DatabaseCommands::shooters)});
+    commands.add(QStringLiteral("sessions"),
+                 {QStringLiteral("sessions --db PATH [--person ID | --competition NAME [--gto]]"),
+                  QStringLiteral("list session summaries, one JSON object per line"),
+                  database(&DatabaseCommands::sessions)});
+    commands.add(QStringLiteral("export"),
+                 {QStringLiteral("export --db PATH --session ID [--format json|csv]"),
+                  QStringLiteral("write one session with its traces and shots as JSON, or its "
+                                 "shots as CSV"),
+                  database(&DatabaseCommands::exportSession)});
     return commands.run(app.arguments().mid(1));
 }
