@@ -1,5 +1,6 @@
 #include "applicationdata.h"
 #include "multisoundeffect.h"
+#include "rangedata.h"
 
 #include <targetmanager.h>
 
@@ -37,6 +38,12 @@ ApplicationData::ApplicationData(QObject *parent)
     if (!m_storage->open(databasePath(), databaseConnectionName()))
         qWarning("cannot open the database %s", qPrintable(databasePath()));
 
+    buildRanges();
+    refreshDevices();
+    connect(LibHardware::HardwareController::instance(),
+            &LibHardware::HardwareController::deviceStateChanged, this,
+            &ApplicationData::deviceStateChanged);
+
     m_intervalClock.start();
     connect(&m_frameRateTimer, &QTimer::timeout, this, &ApplicationData::calculateAverageFrameRate);
     m_frameRateTimer.start(FrameRateInterval);
@@ -61,6 +68,64 @@ QString ApplicationData::dataLocation()
 QString ApplicationData::databasePath()
 {
     return dataLocation() + QStringLiteral("/storage.sqlite");
+}
+
+QQmlListProperty<RangeData> ApplicationData::rangeList()
+{
+    return QQmlListProperty<RangeData>(
+            this, &m_ranges,
+            [](QQmlListProperty<RangeData> *list) {
+                return static_cast<QList<RangeData *> *>(list->data)->size();
+            },
+            [](QQmlListProperty<RangeData> *list, qsizetype i) {
+                return static_cast<QList<RangeData *> *>(list->data)->at(i);
+            });
+}
+
+void ApplicationData::buildRanges()
+{
+    // Deferred: QML bindings to the old lanes must survive the current event.
+    for (RangeData *range : std::as_const(m_ranges))
+        range->deleteLater();
+    m_ranges.clear();
+    LibHardware::HardwareController *controller = LibHardware::HardwareController::instance();
+    for (int i = 0; i < m_maxRanges; ++i) {
+        auto *range = new RangeData(quint16(i), m_storage, this);
+        for (const RangeData *lower : std::as_const(m_ranges)) {
+            if (!range->deviceSerialNumber().isEmpty()
+                && lower->deviceSerialNumber() == range->deviceSerialNumber()) {
+                range->setDeviceSerialNumber(QString());
+                break;
+            }
+        }
+        m_ranges.append(range);
+    }
+    // Lanes beyond the count no longer need their sensors streaming.
+    for (int i = m_maxRanges; i < MaxRanges; ++i)
+        controller->setLaneActive(quint16(i), false);
+    emit rangesChanged();
+}
+
+void ApplicationData::refreshDevices()
+{
+    QStringList serials;
+    for (const LibHardware::DeviceRef &ref :
+         LibHardware::HardwareController::instance()->connectedDevices()) {
+        if (ref.category == LibHardware::DeviceRef::OpticalSensor
+            && ref.idType == LibHardware::DeviceRef::SerialNumberId)
+            serials.append(RangeData::serialText(ref.id));
+    }
+    serials.sort(Qt::CaseSensitive);
+    if (serials == m_devices)
+        return;
+    m_devices = serials;
+    emit devicesChanged();
+}
+
+void ApplicationData::deviceStateChanged(LibHardware::DeviceRef,
+                                         LibHardware::HardwareController::DeviceState)
+{
+    refreshDevices();
 }
 
 void ApplicationData::setWindow(QQuickWindow *window)
@@ -116,6 +181,7 @@ void ApplicationData::setMaxRanges(uchar value)
         return;
     setValue(QStringLiteral("maxRanges"), int(value));
     m_maxRanges = value;
+    buildRanges();
     emit maxRangesChanged();
 }
 

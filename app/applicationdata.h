@@ -4,16 +4,22 @@
 #include <QHash>
 #include <QObject>
 #include <QPointer>
+#include <QQmlListProperty>
 #include <QQuickWindow>
 #include <QStringList>
 #include <QTimer>
 #include <QUrl>
 #include <QVariant>
 
+#include <deviceref.h>
+#include <hardwarecontroller.h>
 #include <storage.h>
 #include <targetmanager.h>
 
 class MultiSoundEffect;
+class RangeData;
+
+Q_MOC_INCLUDE("rangedata.h")
 
 // The one object through which the QML pages reach the program's global
 // state: settings, sounds, the frame rate of the main window, the global
@@ -27,6 +33,7 @@ class ApplicationData : public QObject
     Q_PROPERTY(int maxRanges READ maxRanges WRITE setMaxRanges NOTIFY maxRangesChanged)
     Q_PROPERTY(int maxSecondsBeforeShot READ maxSecondsBeforeShot WRITE setMaxSecondsBeforeShot
                        NOTIFY maxSecondsBeforeShotChanged)
+    Q_PROPERTY(QQmlListProperty<RangeData> ranges READ rangeList NOTIFY rangesChanged)
     Q_PROPERTY(QStringList devices READ devices NOTIFY devicesChanged)
     Q_PROPERTY(int frames READ frames NOTIFY framesChanged)
     Q_PROPERTY(double averageFrameRate READ averageFrameRate NOTIFY averageFrameRateChanged)
@@ -68,6 +75,7 @@ public:
     int maxRanges() const { return m_maxRanges; }
     int maxSecondsBeforeShot() const { return m_maxSecondsBeforeShot; }
     QStringList devices() const { return m_devices; }
+    const QList<RangeData *> &ranges() const { return m_ranges; }
     int frames() const { return m_frames; }
     double averageFrameRate() const { return m_averageFrameRate; }
     int shootingMode() const { return m_shootingMode; }
@@ -95,10 +103,13 @@ public slots:
     void deleteDataBase();
     void onAfterRendering();
     void calculateAverageFrameRate();
+    void deviceStateChanged(LibHardware::DeviceRef ref,
+                            LibHardware::HardwareController::DeviceState state);
 
 signals:
     void maxRangesChanged();
     void maxSecondsBeforeShotChanged();
+    void rangesChanged();
     void devicesChanged();
     void framesChanged();
     void averageFrameRateChanged();
@@ -107,12 +118,16 @@ signals:
 
 private:
     MultiSoundEffect *ensureSoundPlayer(const QUrl &source);
+    QQmlListProperty<RangeData> rangeList();
+    void buildRanges();
+    void refreshDevices();
 
     LibModel::TargetManager *m_targetManager;
     LibModel::Storage *m_storage;
     QPointer<QQuickWindow> m_window;
     int m_maxRanges = DefaultMaxRanges;
     quint16 m_maxSecondsBeforeShot = DefaultMaxSecondsBeforeShot;
+    QList<RangeData *> m_ranges;
     QStringList m_devices;
     QHash<QUrl, MultiSoundEffect *> m_sounds;
     int m_frames = 0;

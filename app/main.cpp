@@ -1,8 +1,10 @@
 #include "applicationdata.h"
+#include "devicesetup.h"
 #include "qmltypes.h"
 #include "singleapplication.h"
 
 #include <applicationidentity.h>
+#include <hardwarecontroller.h>
 
 #include <QIcon>
 #include <QQmlComponent>
@@ -21,6 +23,14 @@ int main(int argc, char *argv[])
 
     if (app.sendToPrimary("activate", 100))
         return 0;
+
+    // Where sensors come from must be settled before the facade builds lanes.
+    DeviceSetup devices;
+    QString error;
+    if (!devices.configure(QCoreApplication::arguments(), &error)) {
+        qCritical("%s", qPrintable(error));
+        return 2;
+    }
 
     auto *facade = new ApplicationData;
     auto *engine = new QQmlEngine;
@@ -55,5 +65,7 @@ int main(int argc, char *argv[])
     const int result = app.exec();
     delete root;
     cleanUp();
+    // Sensors stop reading before the devices behind them go.
+    LibHardware::HardwareController::destroyInstance();
     return result;
 }

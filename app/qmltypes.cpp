@@ -1,5 +1,6 @@
 #include "qmltypes.h"
 #include "applicationdata.h"
+#include "rangedata.h"
 
 #include <qqmlobjectlistmodelbase.h>
 #include <serie.h>
@@ -51,6 +52,7 @@ void registerQmlTypes()
     qmlRegisterUncreatableType<LibModel::SessionInfoModel>(Uri, Major, Minor, "SessionInfoModel",
                                                            QString());
     qmlRegisterAnonymousType<LibModel::Session>(Uri, Major);
+    qmlRegisterUncreatableType<RangeData>(Uri, Major, Minor, "RangeData", QString());
     qmlRegisterUncreatableType<ApplicationData>(Uri, Major, Minor, "App", QString());
     qmlRegisterRevision<QQuickItem, 7>(Uri, Major, Minor);
 }

@@ -1,6 +1,7 @@
 #include "commandline.h"
 #include "databasecommands.h"
 #include "scorecommand.h"
+#include "simulatecommand.h"
 
 #include <applicationidentity.h>
 
@@ -59,5 +60,14 @@ int main(int argc, char *argv[])
                   QStringLiteral("write one session with its traces and shots as JSON, or its "
                                  "shots as CSV"),
                   database(&DatabaseCommands::exportSession)});
+    commands.add(QStringLiteral("simulate"),
+                 {QStringLiteral("simulate --out CAPTURE [--seconds S] [--shot-every S] [--seed K] "
+                                 "[--serial HEX]"),
+                  QStringLiteral("write a capture of the simulated sensor (defaults: 60 s, a shot "
+                                 "every 10 s, seed 1, serial 0000000000000001)"),
+                  [](const QStringList &arguments) {
+                      QTextStream out(stdout);
+                      return SimulateCommand::run(arguments, out);
+                  }});
     return commands.run(app.arguments().mid(1));
 }
