@@ -41,8 +41,10 @@ void BM_DecodeOneRecordPerRead(benchmark::State &state)
     for (int i = 0; i < 256; ++i)
         reads.append(sampleRecord(i));
     qint64 timer = 0;
-    for (auto _ : state)
-        sensor.onData(timer++, reads.at(int(timer & 255)));
+    for (auto _ : state) {
+        sensor.onData(timer, reads.at(int(timer & 255)));
+        ++timer;
+    }
     state.SetItemsProcessed(count);
 }
 BENCHMARK(BM_DecodeOneRecordPerRead);
