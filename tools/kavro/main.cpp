@@ -1,5 +1,7 @@
 #include "commandline.h"
 #include "databasecommands.h"
+#include "devicecommands.h"
+#include "replaycommand.h"
 #include "scorecommand.h"
 #include "simulatecommand.h"
 
@@ -68,6 +70,34 @@ int main(int argc, char *argv[])
                   [](const QStringList &arguments) {
                       QTextStream out(stdout);
                       return SimulateCommand::run(arguments, out);
+                  }});
+    commands.add(QStringLiteral("devices"),
+                 {QStringLiteral("devices [--simulate]"),
+                  QStringLiteral("list the known sensors: serial, state, model, firmware, error "
+                                 "(--simulate: the built-in simulated sensor)"),
+                  [](const QStringList &arguments) {
+                      QTextStream out(stdout);
+                      return DeviceCommands::devices(arguments, out);
+                  }});
+    commands.add(QStringLiteral("capture"),
+                 {QStringLiteral("capture --out FILE [--serial HEX] [--seconds S] [--simulate]"),
+                  QStringLiteral("record a connected sensor's stream into a capture file "
+                                 "(default 60 s)"),
+                  [](const QStringList &arguments) {
+                      QTextStream out(stdout);
+                      return DeviceCommands::capture(arguments, out);
+                  }});
+    commands.add(QStringLiteral("replay"),
+                 {QStringLiteral("replay CAPTURE --target T --distance M --caliber MM [--shots N] "
+                                 "[--trial-shots N] [--offset X,Y] [--calibration-angle RAD] "
+                                 "[--threshold LEVEL] [--shots-time S [--trial-time S] | "
+                                 "--joint-time S] [--db PATH --shooter NAME [--organization O] "
+                                 "[--group G]]"),
+                  QStringLiteral("run a capture through the controller, the sensor decoder and a "
+                                 "lane; print phases, trial shots, shots and the session"),
+                  [](const QStringList &arguments) {
+                      QTextStream out(stdout);
+                      return ReplayCommand::run(arguments, out);
                   }});
     return commands.run(app.arguments().mid(1));
 }
