@@ -868,8 +868,17 @@ SimulatedSensor::FrameResult SimulatedSensor::nextFrameLocked(QByteArray *frame)
     }
     if (m_unplugCountdown > 0)
         --m_unplugCountdown;
-    *frame = renderFrame(m_scene, m_frame++);
+    *frame = renderFrame(m_scene, m_frame);
+    if (m_frameEditor)
+        m_frameEditor(m_frame, *frame);
+    ++m_frame;
     return FrameResult::Frame;
+}
+
+void SimulatedSensor::setFrameEditor(const FrameEditor &editor)
+{
+    std::lock_guard lock(m_mutex);
+    m_frameEditor = editor;
 }
 
 int SimulatedSensor::generateFrames(int count, qint64 startTimer)

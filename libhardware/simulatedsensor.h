@@ -8,6 +8,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -197,6 +198,12 @@ public:
     bool fireShot();
     Scene scene() const;
 
+    // Failure and scenario injection: a function that may rewrite each
+    // frame's 54 header bytes (frame index, header) before it is sent. Called
+    // on the thread that produces frames; null removes it.
+    using FrameEditor = std::function<void(qint64 index, QByteArray &header)>;
+    void setFrameEditor(const FrameEditor &editor);
+
 signals:
     void connectedChanged(bool connected);
 
@@ -258,6 +265,7 @@ private:
     Scene m_scene;
     qint64 m_frame = 0;
     int m_shotInterval = 0;
+    FrameEditor m_frameEditor;
 };
 
 } // namespace LibHardware
