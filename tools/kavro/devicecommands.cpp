@@ -87,7 +87,8 @@ int DeviceCommands::capture(const QStringList &arguments, QTextStream &out)
                    {QStringLiteral("simulate")});
     double seconds = 60.0;
     if (!args.isValid() || !args.require({QStringLiteral("out")})
-        || (args.has(QStringLiteral("seconds")) && !args.number(QStringLiteral("seconds"), &seconds)))
+        || (args.has(QStringLiteral("seconds"))
+            && !args.number(QStringLiteral("seconds"), &seconds)))
         return CommandLine::fail(args.error());
     if (seconds <= 0 || seconds > 4 * 3600)
         return CommandLine::fail(QStringLiteral("--seconds must be above 0 and at most 14400"));
@@ -107,9 +108,10 @@ int DeviceCommands::capture(const QStringList &arguments, QTextStream &out)
     UsbImageSensor *sensor = controller->sensorOf(ref);
     if (!sensor || !sensor->isOpen()) {
         HardwareController::destroyInstance();
-        return CommandLine::fail(wanted.isEmpty()
-                                         ? QStringLiteral("no sensor is connected")
-                                         : QStringLiteral("no connected sensor with serial %1").arg(wanted));
+        return CommandLine::fail(
+                wanted.isEmpty()
+                        ? QStringLiteral("no sensor is connected")
+                        : QStringLiteral("no connected sensor with serial %1").arg(wanted));
     }
 
     CaptureFile file;

@@ -53,8 +53,7 @@ bool integerOption(Arguments &args, const QString &name, int fallback, int *valu
         return true;
     }
     double number = 0.0;
-    if (!args.number(name, &number) || number < 0 || number != std::floor(number)
-        || number > 65535)
+    if (!args.number(name, &number) || number < 0 || number != std::floor(number) || number > 65535)
         return false;
     *value = int(number);
     return true;
@@ -64,21 +63,27 @@ bool integerOption(Arguments &args, const QString &name, int fallback, int *valu
 
 int ReplayCommand::run(const QStringList &arguments, QTextStream &out)
 {
-    const QSet<QString> valueOptions = {
-            QStringLiteral("target"),       QStringLiteral("distance"),
-            QStringLiteral("caliber"),      QStringLiteral("shots"),
-            QStringLiteral("trial-shots"),  QStringLiteral("offset"),
-            QStringLiteral("calibration-angle"), QStringLiteral("threshold"),
-            QStringLiteral("shots-time"),   QStringLiteral("trial-time"),
-            QStringLiteral("joint-time"),   QStringLiteral("db"),
-            QStringLiteral("shooter"),      QStringLiteral("organization"),
-            QStringLiteral("group")};
+    const QSet<QString> valueOptions = {QStringLiteral("target"),
+                                        QStringLiteral("distance"),
+                                        QStringLiteral("caliber"),
+                                        QStringLiteral("shots"),
+                                        QStringLiteral("trial-shots"),
+                                        QStringLiteral("offset"),
+                                        QStringLiteral("calibration-angle"),
+                                        QStringLiteral("threshold"),
+                                        QStringLiteral("shots-time"),
+                                        QStringLiteral("trial-time"),
+                                        QStringLiteral("joint-time"),
+                                        QStringLiteral("db"),
+                                        QStringLiteral("shooter"),
+                                        QStringLiteral("organization"),
+                                        QStringLiteral("group")};
     Arguments args(arguments, valueOptions);
     double distance = 0.0, caliber = 0.0, angle = 0.0;
     int shots = 0, trialShots = 0, threshold = 0, shotsTime = 0, trialTime = 0, jointTime = 0;
     if (!args.isValid()
-        || !args.require({QStringLiteral("target"), QStringLiteral("distance"),
-                          QStringLiteral("caliber")})
+        || !args.require(
+                {QStringLiteral("target"), QStringLiteral("distance"), QStringLiteral("caliber")})
         || !args.number(QStringLiteral("distance"), &distance)
         || !args.number(QStringLiteral("caliber"), &caliber))
         return CommandLine::fail(args.error());
@@ -98,7 +103,8 @@ int ReplayCommand::run(const QStringList &arguments, QTextStream &out)
         return CommandLine::fail(args.error());
     if (args.has(QStringLiteral("joint-time"))
         && (args.has(QStringLiteral("shots-time")) || args.has(QStringLiteral("trial-time"))))
-        return CommandLine::fail(QStringLiteral("--joint-time excludes --shots-time and --trial-time"));
+        return CommandLine::fail(
+                QStringLiteral("--joint-time excludes --shots-time and --trial-time"));
     if (args.has(QStringLiteral("trial-time")) && !args.has(QStringLiteral("shots-time")))
         return CommandLine::fail(QStringLiteral("--trial-time needs --shots-time"));
     QPointF offset;
@@ -110,7 +116,8 @@ int ReplayCommand::run(const QStringList &arguments, QTextStream &out)
         return CommandLine::fail(QStringLiteral("--db and --shooter go together"));
 
     LibModel::TargetManager targets;
-    LibModel::TargetDescriptor *target = targets.findByUuidOrName(args.value(QStringLiteral("target")));
+    LibModel::TargetDescriptor *target
+            = targets.findByUuidOrName(args.value(QStringLiteral("target")));
     if (!target)
         return CommandLine::fail(
                 QStringLiteral("unknown target \"%1\"").arg(args.value(QStringLiteral("target"))));
@@ -124,10 +131,11 @@ int ReplayCommand::run(const QStringList &arguments, QTextStream &out)
     }
 
     QString error;
-    std::unique_ptr<ReplayBackend> replay = ReplayBackend::fromFile(args.positional().first(), &error);
+    std::unique_ptr<ReplayBackend> replay
+            = ReplayBackend::fromFile(args.positional().first(), &error);
     if (!replay)
-        return CommandLine::fail(QStringLiteral("cannot replay %1: %2")
-                                         .arg(args.positional().first(), error));
+        return CommandLine::fail(
+                QStringLiteral("cannot replay %1: %2").arg(args.positional().first(), error));
     if (replay->capture().records.empty())
         return CommandLine::fail(QStringLiteral("the capture holds no records"));
     ReplayBackend *backend = replay.get();
@@ -139,55 +147,62 @@ int ReplayCommand::run(const QStringList &arguments, QTextStream &out)
     const QString serial = RangeData::serialText(backend->capture().device.serialNumber);
     auto lane = std::make_unique<RangeData>(0, storage.get());
     lane->setDeviceSerialNumber(serial);
-    LibHardware::UsbImageSensor *sensor = lane->ready()
-            ? controller->sensorOf(controller->deviceOfLane(0))
-            : nullptr;
+    LibHardware::UsbImageSensor *sensor
+            = lane->ready() ? controller->sensorOf(controller->deviceOfLane(0)) : nullptr;
     if (!sensor)
         return CommandLine::fail(QStringLiteral("the recorded sensor did not open"));
 
     // Everything the lane reports, one line each, stamped with the time of
     // the sensor event that caused it (the clock follows the records).
     QObject::connect(lane.get(), &RangeData::phaseChanged, lane.get(), [&] {
-        print(out, OrderedJsonObject()
-                           .insert(QStringLiteral("event"), QStringLiteral("phase"))
-                           .insert(QStringLiteral("phase"), int(lane->phase()))
-                           .insert(QStringLiteral("timer"), LibMisc::Clock::now()));
+        print(out,
+              OrderedJsonObject()
+                      .insert(QStringLiteral("event"), QStringLiteral("phase"))
+                      .insert(QStringLiteral("phase"), int(lane->phase()))
+                      .insert(QStringLiteral("timer"), LibMisc::Clock::now()));
     });
-    QObject::connect(lane.get(), &RangeData::calibrationShotMy, lane.get(),
-                     [&](QPointF point, QPointF hwPoint, double shotAngle, double result) {
-                         print(out, OrderedJsonObject()
-                                            .insert(QStringLiteral("event"),
-                                                    QStringLiteral("calibrationShot"))
-                                            .insert(QStringLiteral("timer"), LibMisc::Clock::now())
-                                            .insert(QStringLiteral("x"), OrderedJsonObject::number(point.x()))
-                                            .insert(QStringLiteral("y"), OrderedJsonObject::number(point.y()))
-                                            .insert(QStringLiteral("hwX"), OrderedJsonObject::number(hwPoint.x()))
-                                            .insert(QStringLiteral("hwY"), OrderedJsonObject::number(hwPoint.y()))
-                                            .insert(QStringLiteral("angle"), OrderedJsonObject::number(shotAngle))
-                                            .insert(QStringLiteral("result"), OrderedJsonObject::number(result)));
-                     });
+    QObject::connect(
+            lane.get(), &RangeData::calibrationShotMy, lane.get(),
+            [&](QPointF point, QPointF hwPoint, double shotAngle, double result) {
+                print(out,
+                      OrderedJsonObject()
+                              .insert(QStringLiteral("event"), QStringLiteral("calibrationShot"))
+                              .insert(QStringLiteral("timer"), LibMisc::Clock::now())
+                              .insert(QStringLiteral("x"), OrderedJsonObject::number(point.x()))
+                              .insert(QStringLiteral("y"), OrderedJsonObject::number(point.y()))
+                              .insert(QStringLiteral("hwX"), OrderedJsonObject::number(hwPoint.x()))
+                              .insert(QStringLiteral("hwY"), OrderedJsonObject::number(hwPoint.y()))
+                              .insert(QStringLiteral("angle"), OrderedJsonObject::number(shotAngle))
+                              .insert(QStringLiteral("result"), OrderedJsonObject::number(result)));
+            });
     QObject::connect(
             lane.get(), &RangeData::newShot, lane.get(),
             [&](LibModel::Shot *shot, QPointF hwPoint, double stab, double trigStab, double result,
                 double area, double shotAngle) {
                 const QPointF breach = shot->breach();
-                print(out, OrderedJsonObject()
-                                   .insert(QStringLiteral("event"), QStringLiteral("shot"))
-                                   .insert(QStringLiteral("timer"), LibMisc::Clock::now())
-                                   .insert(QStringLiteral("serieIndex"), shot->serieIndex())
-                                   .insert(QStringLiteral("offset"), shot->offset())
-                                   .insert(QStringLiteral("breachX"), OrderedJsonObject::number(breach.x()))
-                                   .insert(QStringLiteral("breachY"), OrderedJsonObject::number(breach.y()))
-                                   .insert(QStringLiteral("shotResult"), OrderedJsonObject::number(shot->result()))
-                                   .insert(QStringLiteral("result"), OrderedJsonObject::number(result))
-                                   .insert(QStringLiteral("stab"), OrderedJsonObject::number(stab))
-                                   .insert(QStringLiteral("trigStab"), OrderedJsonObject::number(trigStab))
-                                   .insert(QStringLiteral("area"), OrderedJsonObject::number(area))
-                                   .insert(QStringLiteral("timeSincePreviousShot"),
-                                           OrderedJsonObject::number(lane->timeSincePreviousShot()))
-                                   .insert(QStringLiteral("angle"), OrderedJsonObject::number(shotAngle))
-                                   .insert(QStringLiteral("hwX"), OrderedJsonObject::number(hwPoint.x()))
-                                   .insert(QStringLiteral("hwY"), OrderedJsonObject::number(hwPoint.y())));
+                print(out,
+                      OrderedJsonObject()
+                              .insert(QStringLiteral("event"), QStringLiteral("shot"))
+                              .insert(QStringLiteral("timer"), LibMisc::Clock::now())
+                              .insert(QStringLiteral("serieIndex"), shot->serieIndex())
+                              .insert(QStringLiteral("offset"), shot->offset())
+                              .insert(QStringLiteral("breachX"),
+                                      OrderedJsonObject::number(breach.x()))
+                              .insert(QStringLiteral("breachY"),
+                                      OrderedJsonObject::number(breach.y()))
+                              .insert(QStringLiteral("shotResult"),
+                                      OrderedJsonObject::number(shot->result()))
+                              .insert(QStringLiteral("result"), OrderedJsonObject::number(result))
+                              .insert(QStringLiteral("stab"), OrderedJsonObject::number(stab))
+                              .insert(QStringLiteral("trigStab"),
+                                      OrderedJsonObject::number(trigStab))
+                              .insert(QStringLiteral("area"), OrderedJsonObject::number(area))
+                              .insert(QStringLiteral("timeSincePreviousShot"),
+                                      OrderedJsonObject::number(lane->timeSincePreviousShot()))
+                              .insert(QStringLiteral("angle"), OrderedJsonObject::number(shotAngle))
+                              .insert(QStringLiteral("hwX"), OrderedJsonObject::number(hwPoint.x()))
+                              .insert(QStringLiteral("hwY"),
+                                      OrderedJsonObject::number(hwPoint.y())));
             });
 
     // The lane's set-up, in the order the lane screens use.
@@ -213,8 +228,8 @@ int ReplayCommand::run(const QStringList &arguments, QTextStream &out)
     }
     lane->setMicrophoneThreshold(threshold);
     lane->setState(RangeData::ShootingState);
-    lane->setCalibrationOffset(withOffset ? offset
-                                          : QPointF(sensor->settingsWord4(), sensor->settingsWord6()));
+    lane->setCalibrationOffset(
+            withOffset ? offset : QPointF(sensor->settingsWord4(), sensor->settingsWord6()));
     lane->setCalibrationAngle(angle);
     lane->setCalibrationMode(false);
     lane->changePhase();
@@ -226,8 +241,7 @@ int ReplayCommand::run(const QStringList &arguments, QTextStream &out)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     if (!sensor->isPolling())
         return CommandLine::fail(QStringLiteral("the recorded sensor did not start streaming"));
-    while (backend->deliverNext()) {
-    }
+    while (backend->deliverNext()) { }
     lane->cutCurrTrace();
 
     qint64 id = 0;
@@ -237,12 +251,13 @@ int ReplayCommand::run(const QStringList &arguments, QTextStream &out)
                                              .arg(args.value(QStringLiteral("db"))));
         id = session->id();
     }
-    print(out, OrderedJsonObject()
-                       .insert(QStringLiteral("event"), QStringLiteral("session"))
-                       .insert(QStringLiteral("shots"), int(session->shots().size()))
-                       .insert(QStringLiteral("result"), OrderedJsonObject::number(session->result()))
-                       .insert(QStringLiteral("resultInt"), session->resultInt())
-                       .insert(QStringLiteral("id"), id));
+    print(out,
+          OrderedJsonObject()
+                  .insert(QStringLiteral("event"), QStringLiteral("session"))
+                  .insert(QStringLiteral("shots"), int(session->shots().size()))
+                  .insert(QStringLiteral("result"), OrderedJsonObject::number(session->result()))
+                  .insert(QStringLiteral("resultInt"), session->resultInt())
+                  .insert(QStringLiteral("id"), id));
     out.flush();
     lane.reset();
     HardwareController::destroyInstance();
