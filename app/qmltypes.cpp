@@ -1,6 +1,15 @@
 #include "qmltypes.h"
 #include "applicationdata.h"
 #include "rangedata.h"
+#include "serielistitem.h"
+#include "sessionprintout.h"
+#include "shotlistmodel.h"
+#include "targetitem.h"
+#include "targetprintout.h"
+#include "traceitem.h"
+#include "traceselection.h"
+#include "traceselectionitem.h"
+#include "traceselectionshotitem.h"
 
 #include <qqmlobjectlistmodelbase.h>
 #include <serie.h>
@@ -53,6 +62,15 @@ void registerQmlTypes()
                                                            QString());
     qmlRegisterAnonymousType<LibModel::Session>(Uri, Major);
     qmlRegisterUncreatableType<RangeData>(Uri, Major, Minor, "RangeData", QString());
+    qmlRegisterType<TargetItem>(Uri, Major, Minor, "Target");
+    qmlRegisterType<TraceItem>(Uri, Major, Minor, "Trace");
+    qmlRegisterType<TraceSelection>(Uri, Major, Minor, "TraceSelection");
+    qmlRegisterAnonymousType<TraceSelectionItem>(Uri, Major);
+    qmlRegisterAnonymousType<TraceSelectionShotItem>(Uri, Major);
+    qmlRegisterUncreatableType<SerieListItem>(Uri, Major, Minor, "SerieListItem", QString());
+    qmlRegisterType<ShotListModel>(Uri, Major, Minor, "ShotListModel");
+    qmlRegisterType<SessionPrintout>(Uri, Major, Minor, "SessionPrintout");
+    qmlRegisterType<TargetPrintout>(Uri, Major, Minor, "TargetPrintout");
     qmlRegisterUncreatableType<ApplicationData>(Uri, Major, Minor, "App", QString());
     qmlRegisterRevision<QQuickItem, 7>(Uri, Major, Minor);
 }

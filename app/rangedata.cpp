@@ -595,7 +595,8 @@ void RangeData::opticalSensorEvent(const HardwareController::Event &event)
     const QPointF hwPoint(sample.x, sample.y);
 
     if (mode == 1) {
-        const bool visible = sample.found && std::fabs(sampleTilt) <= MaxCalibrationTilt;
+        // The lane's tilt: held at its value from before the shot noise.
+        const bool visible = sample.found && std::fabs(m_tilt) <= MaxCalibrationTilt;
         setTargetVisible(visible);
         double c = NaN;
         QPointF point(NaN, NaN);

@@ -101,7 +101,7 @@ ApplicationWindow {
         }
     }
 
-    Component { id: shootingPage; Item { objectName: "shootingPage" } }
+    Component { id: shootingPage; ShootingPage { } }
     Component { id: catalogPage; Item { objectName: "catalogPage" } }
     Component { id: archivePage; Item { objectName: "archivePage" } }
     Component { id: settingsPage; Item { objectName: "settingsPage" } }

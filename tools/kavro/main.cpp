@@ -1,6 +1,7 @@
 #include "commandline.h"
 #include "databasecommands.h"
 #include "devicecommands.h"
+#include "printcommand.h"
 #include "replaycommand.h"
 #include "scorecommand.h"
 #include "simulatecommand.h"
@@ -10,9 +11,15 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include <memory>
+
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    // "print" paints text and so needs a GUI application (offscreen when
+    // there is no display); every other command runs on a core one.
+    const std::unique_ptr<QCoreApplication> application
+            = PrintCommand::createApplication(argc, argv);
+    QCoreApplication &app = *application;
     // The same names as the program, so that the tool finds its settings and
     // data folder.
     LibMisc::ApplicationIdentity::apply();
@@ -98,6 +105,21 @@ int main(int argc, char *argv[])
                   [](const QStringList &arguments) {
                       QTextStream out(stdout);
                       return ReplayCommand::run(arguments, out);
+                  }});
+    commands.add(QStringLiteral("print"),
+                 {QStringLiteral("print target --target T --distance D --real R [--simplified] "
+                                 "[--title TEXT] --pdf OUT\n"
+                                 "  print session --db PATH --session ID [--header TEXT] "
+                                 "[--header2 TEXT] [--zoom Z] --pdf OUT\n"
+                                 "  print protocol --db PATH --competition NAME [--gto] "
+                                 "[--header TEXT] [--widths F,F,...] --pdf OUT"),
+                  QStringLiteral("print a target face to scale (made for D metres, hung at R), "
+                                 "a session sheet or a competition protocol to an A4 PDF; "
+                                 "protocol columns fit their texts unless --widths gives "
+                                 "fractions of the page width"),
+                  [](const QStringList &arguments) {
+                      QTextStream out(stdout);
+                      return PrintCommand::run(arguments, out);
                   }});
     return commands.run(app.arguments().mid(1));
 }

@@ -1,0 +1,227 @@
+#include "traceitem.h"
+#include "targetitem.h"
+
+#include <session.h>
+#include <trace.h>
+
+#include <QSGFlatColorMaterial>
+#include <QSGGeometryNode>
+
+#include <algorithm>
+
+TraceItem::TraceItem(QQuickItem *parent)
+    : QQuickItem(parent)
+{
+    setFlag(ItemHasContents);
+}
+
+TraceItem::~TraceItem() = default;
+
+TargetItem *TraceItem::targetItem() const
+{
+    return m_targetItem;
+}
+
+LibModel::Trace *TraceItem::trace() const
+{
+    return m_trace;
+}
+
+void TraceItem::setStyle(Style style)
+{
+    if (style == m_style)
+        return;
+    m_style = style;
+    m_rebuild = true;
+    emit styleChanged();
+    update();
+}
+
+void TraceItem::setPenWidth(float width)
+{
+    if (width == m_penWidth)
+        return;
+    m_penWidth = width;
+    m_rebuild = true;
+    emit penWidthChanged();
+    update();
+}
+
+void TraceItem::setColor(const QColor &color)
+{
+    if (color == m_color)
+        return;
+    m_color = color;
+    m_rebuild = true;
+    emit colorChanged();
+    update();
+}
+
+void TraceItem::setFirstIndex(int index)
+{
+    if (index == m_firstIndex)
+        return;
+    m_firstIndex = index;
+    polish();
+    emit firstIndexChanged();
+}
+
+void TraceItem::setLastIndex(int index)
+{
+    if (index == m_lastIndex)
+        return;
+    m_lastIndex = index;
+    polish();
+    emit lastIndexChanged();
+}
+
+void TraceItem::setResampled(bool resampled)
+{
+    if (resampled == m_resampled)
+        return;
+    m_resampled = resampled;
+    polish();
+    emit resampledChanged();
+}
+
+void TraceItem::setTrace(LibModel::Trace *trace)
+{
+    if (trace == m_trace)
+        return;
+    if (m_trace)
+        disconnect(m_trace, nullptr, this, nullptr);
+    m_trace = trace;
+    if (trace) {
+        connect(trace, &LibModel::Trace::samplesChanged, this, &QQuickItem::polish);
+        // A trace that goes away must not stay on screen.
+        connect(trace, &QObject::destroyed, this, &QQuickItem::polish);
+    }
+    polish();
+    emit traceChanged();
+}
+
+void TraceItem::setTargetItem(TargetItem *targetItem)
+{
+    if (targetItem == m_targetItem)
+        return;
+    if (m_targetItem)
+        disconnect(m_targetItem, nullptr, this, nullptr);
+    m_targetItem = targetItem;
+    if (targetItem) {
+        // A new mapping only moves the vertices: a repaint, not a polish.
+        for (auto signal : {&TargetItem::targetScaleXChanged, &TargetItem::targetScaleYChanged,
+                            &TargetItem::targetTxChanged, &TargetItem::targetTyChanged})
+            connect(targetItem, signal, this, &QQuickItem::update);
+    }
+    update();
+}
+
+void TraceItem::doUpdate()
+{
+    update();
+}
+
+void TraceItem::updatePolish()
+{
+    m_pointCount = 0;
+    LibModel::Trace *trace = m_trace;
+    if (trace && m_firstIndex >= 0) {
+        qint64 first = m_firstIndex;
+        qint64 last = m_lastIndex;
+        if (!m_resampled) {
+            const QVector<LibModel::TraceSample> &samples = trace->samples();
+            last = qMin<qint64>(last, samples.size() - 1);
+            if (first <= last) {
+                const int count = int(last - first + 1);
+                if (m_points.size() < count)
+                    m_points.resize(count);
+                QPointF *out = m_points.data();
+                for (qint64 i = first; i <= last; ++i) {
+                    const LibModel::TraceSample &sample = samples.at(i);
+                    *out++ = QPointF(sample.x, sample.y);
+                }
+                m_pointCount = count;
+            }
+        } else {
+            const QVector<QPointF> &source = trace->points();
+            // Raw-sample indices become display-point indices. Without a
+            // sensor rate the trace is not resampled, so the indices match.
+            const LibModel::Session *session = trace->session();
+            const qint64 rate = session ? session->sampleRate() : 0;
+            if (rate > 0) {
+                const qint64 display = qMax<qint64>(session->storedResampleRate(), rate);
+                first = first * display / rate;
+                last = last * display / rate;
+            }
+            last = qMin<qint64>(last, source.size() - 1);
+            if (first <= last) {
+                const int count = int(last - first + 1);
+                if (m_points.size() < count)
+                    m_points.resize(count);
+                std::copy(source.cbegin() + first, source.cbegin() + last + 1, m_points.begin());
+                m_pointCount = count;
+            }
+        }
+    }
+    update();
+}
+
+QSGNode *TraceItem::updatePaintNode(QSGNode *oldNode, UpdatePaintNodeData *)
+{
+    auto *node = static_cast<QSGGeometryNode *>(oldNode);
+    if (m_pointCount == 0 || !m_targetItem) {
+        delete node;
+        return nullptr;
+    }
+    if (m_rebuild) {
+        delete node;
+        node = nullptr;
+        m_rebuild = false;
+    }
+
+    const int vertexCount = m_style == Points ? 6 * m_pointCount : m_pointCount;
+    if (!node) {
+        auto *geometry = new QSGGeometry(QSGGeometry::defaultAttributes_Point2D(), vertexCount);
+        if (m_style == Points) {
+            geometry->setDrawingMode(QSGGeometry::DrawTriangles);
+        } else {
+            geometry->setDrawingMode(QSGGeometry::DrawLineStrip);
+            geometry->setLineWidth(m_penWidth);
+        }
+        auto *material = new QSGFlatColorMaterial;
+        material->setColor(m_color);
+        node = new QSGGeometryNode;
+        node->setGeometry(geometry);
+        node->setMaterial(material);
+        node->setFlags(QSGNode::OwnsGeometry | QSGNode::OwnsMaterial);
+    } else {
+        node->geometry()->allocate(vertexCount);
+    }
+
+    const double scaleX = m_targetItem->targetScaleX();
+    const double scaleY = m_targetItem->targetScaleY();
+    const double tx = m_targetItem->targetTx();
+    const double ty = m_targetItem->targetTy();
+    QSGGeometry::Point2D *vertex = node->geometry()->vertexDataAsPoint2D();
+    const QPointF *point = m_points.constData();
+    const QPointF *end = point + m_pointCount;
+    if (m_style == Lines) {
+        for (; point != end; ++point, ++vertex)
+            vertex->set(float((point->x() + tx) * scaleX), float((point->y() + ty) * scaleY));
+    } else {
+        // A diamond of two triangles around each point.
+        const float h = m_penWidth / 2.0f;
+        for (; point != end; ++point, vertex += 6) {
+            const float x = float((point->x() + tx) * scaleX);
+            const float y = float((point->y() + ty) * scaleY);
+            vertex[0].set(x - h, y);
+            vertex[1].set(x, y - h);
+            vertex[2].set(x + h, y);
+            vertex[3].set(x - h, y);
+            vertex[4].set(x, y + h);
+            vertex[5].set(x + h, y);
+        }
+    }
+    node->markDirty(QSGNode::DirtyGeometry);
+    return node;
+}

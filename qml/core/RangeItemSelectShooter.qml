@@ -1,0 +1,264 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Kavro 1.0
+
+// Choosing the shooter of a lane's exercise from the catalogue, filtered by
+// organization, group, name and by whether the exercise is a fitness norm.
+Item {
+    id: screen
+
+    property RangeData range
+    property string titlePrefix
+    readonly property string keyPrefix: "range%1/".arg(range.index)
+    readonly property var storage: application.storage
+    // The chosen shooter: { id, name, organization, group }, or null.
+    property var selected: null
+    property alias shooters: modeFilter
+
+    // A regular expression that matches the text itself, in any case; an empty
+    // text matches everything.
+    function matching(text, whole) {
+        var escaped = text.replace(/[.*+?^${}()|[\]\\]/g, "\\$&")
+        return new RegExp(whole && text.length > 0 ? "^" + escaped + "$" : escaped, "i")
+    }
+
+    function rowText(name, organization, group) {
+        if (!group || group.length === 0 || group === organization)
+            return name + " (" + organization + ")"
+        return name + " (" + organization + ", " + group + ")"
+    }
+
+    function select(id, name, organization, group) {
+        selected = { id: id, name: name, organization: organization, group: group }
+    }
+
+    // Preselects the lane's current shooter when the list shows it.
+    function selectCurrentShooter() {
+        var session = range.session
+        for (var i = 0; i < modeFilter.count(); ++i) {
+            if (modeFilter.dataByRole(i, ShooterModel.NameRole) === session.name
+                    && modeFilter.dataByRole(i, ShooterModel.OrganizationRole) === session.organization
+                    && modeFilter.dataByRole(i, ShooterModel.GroupRole) === session.group) {
+                select(modeFilter.dataByRole(i, ShooterModel.IdRole), session.name, session.organization,
+                       session.group)
+                shooterList.positionViewAtIndex(i, ListView.Center)
+                return
+            }
+        }
+    }
+
+    function createShooter() {
+        var key = keyPrefix
+        application.setValue(key + "currentOrg", organizationBox.currentIndex)
+        application.setValue(key + "currentOrgText", organizationBox.currentIndex > 0 ? organizationBox.currentText : "")
+        application.setValue(key + "currentGroupText", groupBox.currentIndex > 0 ? groupBox.currentText : "")
+        range.state = RangeData.AddShooterState
+    }
+
+    function confirm() {
+        var key = keyPrefix
+        var session = range.session
+        session.setShooter(selected.name, selected.organization, selected.group)
+        session.caliber = application.realValue(key + "caliber", 0)
+        session.distance = application.realValue(key + "distance", 0)
+        // The phase machine takes its counts and times when it leaves NoPhase.
+        range.calibrationShotsPerSerie = application.intValue(key + "calibrationShotsPerSerie", 0)
+        range.shotCountLimit = application.intValue(key + "shotCountLimit", 1)
+        range.withTimeLimits = application.boolValue(key + "withTimeLimits", true)
+        if (range.withTimeLimits) {
+            range.withJointTime = !application.boolValue(key + "separateCalibrationTime", true)
+            if (range.withJointTime) {
+                range.jointTime = application.intValue(key + "jointTime", 30)
+            } else {
+                range.calibrationShotsTime = application.intValue(key + "calibrationShotsTime", 10)
+                range.shotsTime = application.intValue(key + "serieShotsTime", 20)
+            }
+        }
+        // The global mode, once chosen, wins over the lane's stored one.
+        range.shootingMode = application.shootingMode !== RangeData.UndefinedMode
+                ? application.shootingMode : application.intValue(key + "shootingMode", RangeData.TrainingMode)
+        range.autoCorrection = application.boolValue(key + "autoCorrection", false)
+        range.withCalibration = application.boolValue(key + "withCalibration", false)
+        application.setValue(key + "step", range.shootingMode === RangeData.TrainingMode ? 0 : Math.round(session.step))
+        range.changePhase()
+        range.state = range.withCalibration ? RangeData.CalibrationState : RangeData.ShootingState
+    }
+
+    Component.onCompleted: {
+        var organization = application.intValue(keyPrefix + "currentOrg", 0)
+        organizationBox.currentIndex = organization > 0 && organization < organizationBox.count ? organization : 0
+        selectCurrentShooter()
+    }
+
+    SortFilterProxy {
+        id: organizationFilter
+        sourceModel: screen.storage.shooters
+        filterRoleName: "organization"
+        filterCaseSensitivity: Qt.CaseInsensitive
+        filterRegularExpression: screen.matching(organizationBox.currentIndex > 0 ? organizationBox.currentText : "", true)
+    }
+    SortFilterProxy {
+        id: groupFilter
+        sourceModel: organizationFilter
+        filterRoleName: "group"
+        filterCaseSensitivity: Qt.CaseInsensitive
+        filterRegularExpression: screen.matching(groupBox.currentIndex > 0 ? groupBox.currentText : "", true)
+    }
+    SortFilterProxy {
+        id: nameFilter
+        sourceModel: groupFilter
+        filterRoleName: "name"
+        filterCaseSensitivity: Qt.CaseInsensitive
+        filterRegularExpression: screen.matching(searchField.text.trim(), false)
+    }
+    SortFilterProxy {
+        id: modeFilter
+        sourceModel: nameFilter
+        filterRoleName: "step"
+        filterCaseSensitivity: Qt.CaseInsensitive
+        filterRegularExpression: screen.matching(screen.range.session.isGto ? "isGto" : "noGto", true)
+    }
+
+    LaneTitle {
+        id: title
+        anchors.left: parent.left
+        anchors.right: parent.right
+        text: screen.titlePrefix + "Выберите пользователя"
+    }
+
+    GridLayout {
+        id: filters
+        anchors.top: title.bottom
+        anchors.topMargin: 6
+        anchors.left: parent.left
+        anchors.right: parent.right
+        columns: 2
+        columnSpacing: 10
+        rowSpacing: 6
+
+        Label { text: "Организация:" }
+        ComboBox {
+            id: organizationBox
+            objectName: "organizationBox"
+            Layout.fillWidth: true
+            implicitHeight: 32
+            model: screen.storage.organizations
+            onCurrentIndexChanged: screen.selected = null
+        }
+
+        Label { text: "Группа (Класс):" }
+        ComboBox {
+            id: groupBox
+            objectName: "groupBox"
+            Layout.fillWidth: true
+            implicitHeight: 32
+            // Also asked again when the catalogue's organizations change.
+            model: screen.storage.organizations.length >= 0 ? screen.storage.groups(organizationBox.currentText) : []
+            onCurrentIndexChanged: screen.selected = null
+        }
+
+        Label { text: "Ф.И.О.:" }
+        TextField {
+            id: searchField
+            objectName: "searchField"
+            Layout.fillWidth: true
+            implicitHeight: 32
+            placeholderText: "Поиск по имени..."
+            onTextChanged: screen.selected = null
+        }
+    }
+
+    Rectangle {
+        anchors.top: filters.bottom
+        anchors.topMargin: 8
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.bottom: shooterButtons.top
+        anchors.bottomMargin: 8
+        color: "white"
+        border.color: "#c4c4d3"
+
+        ListView {
+            id: shooterList
+            objectName: "shooterList"
+            anchors.fill: parent
+            anchors.margins: 1
+            clip: true
+            model: modeFilter
+            boundsBehavior: Flickable.StopAtBounds
+            ScrollBar.vertical: ScrollBar { }
+            section.property: "name"
+            section.criteria: ViewSection.FirstCharacter
+            section.delegate: SectionDelegate {
+                width: ListView.view.width
+                text: section
+            }
+            delegate: ListDelegate {
+                width: ListView.view.width
+                text: screen.rowText(model.name, model.organization, model.group)
+                onClicked: screen.select(model.id, model.name, model.organization, model.group)
+
+                Rectangle {
+                    z: -1
+                    anchors.fill: parent
+                    visible: screen.selected !== null && screen.selected.id === model.id
+                    color: "#D6DCE4"
+                }
+            }
+        }
+    }
+
+    Flow {
+        id: shooterButtons
+        anchors.bottom: buttons.top
+        anchors.bottomMargin: 8
+        anchors.left: parent.left
+        anchors.right: parent.right
+        spacing: 10
+
+        MyButton {
+            objectName: "createButton"
+            text: "Создать нового пользователя"
+            onClicked: screen.createShooter()
+        }
+        MyButton {
+            objectName: "deleteButton"
+            text: "Удалить пользователя"
+            enabled: screen.selected !== null
+            onClicked: deleteDialog.open()
+        }
+    }
+
+    Item {
+        id: buttons
+        anchors.bottom: parent.bottom
+        anchors.left: parent.left
+        anchors.right: parent.right
+        height: continueButton.implicitHeight
+
+        MyButton {
+            objectName: "backButton"
+            anchors.left: parent.left
+            text: "Назад"
+            onClicked: screen.range.state = RangeData.SettingsState
+        }
+        MyButton {
+            id: continueButton
+            objectName: "continueButton"
+            anchors.right: parent.right
+            text: "Продолжить"
+            enabled: screen.selected !== null
+            onClicked: screen.confirm()
+        }
+    }
+
+    AreYouSureDialog {
+        id: deleteDialog
+        objectName: "deleteDialog"
+        onAccepted: {
+            application.storage.deleteShooter(screen.selected.id)
+            screen.selected = null
+        }
+    }
+}

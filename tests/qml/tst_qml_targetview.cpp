@@ -1,0 +1,5 @@
+#include "quicktestsetup.h"
+
+#include <QtQuickTest>
+
+QUICK_TEST_MAIN_WITH_SETUP(targetview, QuickTestSetup)
