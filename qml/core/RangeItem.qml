@@ -9,6 +9,8 @@ Pane {
 
     property RangeData range
     property bool maximized: false
+    // Off while the page goes away: no screen is made for a state set then.
+    property bool live: true
     // The state whose screen is shown; it follows the lane's state once the
     // actions of entering that state have run.
     property int shownState: -1
@@ -53,6 +55,7 @@ Pane {
 
     Connections {
         target: laneItem.range
+        enabled: laneItem.live
         function onStateChanged() { laneItem.enterState() }
     }
 

@@ -14,7 +14,6 @@ Item {
     readonly property var storage: application.storage
     // The chosen shooter: { id, name, organization, group }, or null.
     property var selected: null
-    property alias shooters: modeFilter
 
     // A regular expression that matches the text itself, in any case; an empty
     // text matches everything.
@@ -85,10 +84,25 @@ Item {
         range.state = range.withCalibration ? RangeData.CalibrationState : RangeData.ShootingState
     }
 
-    Component.onCompleted: {
-        var organization = application.intValue(keyPrefix + "currentOrg", 0)
+    // Shows the organization and group chosen before a new shooter was added.
+    function restoreFilters() {
+        var key = keyPrefix
+        var organization = organizationBox.find(application.stringValue(key + "currentOrgText"))
+        if (organization < 0)
+            organization = application.intValue(key + "currentOrg", 0)
         organizationBox.currentIndex = organization > 0 && organization < organizationBox.count ? organization : 0
+        var group = groupBox.find(application.stringValue(key + "currentGroupText"))
+        groupBox.currentIndex = group > 0 ? group : 0
+    }
+
+    Component.onCompleted: {
+        restoreFilters()
         selectCurrentShooter()
+        // A new shooter outside the remembered filters is shown with all of them cleared.
+        if (selected === null && range.session.name.length > 0) {
+            organizationBox.currentIndex = 0
+            selectCurrentShooter()
+        }
     }
 
     SortFilterProxy {
@@ -197,7 +211,10 @@ Item {
             delegate: ListDelegate {
                 width: ListView.view.width
                 text: screen.rowText(model.name, model.organization, model.group)
-                onClicked: screen.select(model.id, model.name, model.organization, model.group)
+                onClicked: {
+                    shooterList.currentIndex = index
+                    screen.select(model.id, model.name, model.organization, model.group)
+                }
 
                 Rectangle {
                     z: -1

@@ -16,6 +16,8 @@ Item {
     property int maximizedIndex: -1
     // Moves animate only once a lane has been toggled, not while the page is laid out.
     property bool animated: false
+    // Set while the page is destroyed.
+    property bool leaving: false
     property alias lanes: lanes
 
     objectName: "shootingPage"
@@ -35,7 +37,10 @@ Item {
 
     onVisibleChanged: resetLanes()
     Component.onCompleted: resetLanes()
-    Component.onDestruction: resetLanes()
+    Component.onDestruction: {
+        leaving = true
+        resetLanes()
+    }
 
     Connections {
         target: application
@@ -78,6 +83,7 @@ Item {
             objectName: "rangeItem" + index
             range: modelData
             maximized: isMaximized
+            live: !page.leaving
             x: isMaximized ? 0 : (index % page.columns) * (page.cellWidth + page.spacing)
             y: isMaximized ? 0 : Math.floor(index / page.columns) * (page.cellHeight + page.spacing)
             z: isMaximized ? 1 : 0

@@ -67,6 +67,8 @@ Item {
             application.shootingMode = RangeData.TrainingMode
             application.setValue("sound/shotAiming", 0)
             application.setValue("range0/currentOrg", 0)
+            application.setValue("range0/currentOrgText", "")
+            application.setValue("range0/currentGroupText", "")
         }
 
         function test_settingsScreenContinueStoresTheSettings() {
@@ -284,6 +286,12 @@ Item {
             compare(application.stringValue("range0/currentGroupText"), "5А")
             compare(child("organizationField").text, "Школа 1")
             compare(child("groupField").text, "5А")
+
+            // Back on the list the same organization and group are chosen.
+            mouseClick(child("cancelButton"))
+            compare(range.state, RangeData.SelectShooterState)
+            compare(child("organizationBox").currentText, "Школа 1")
+            compare(child("groupBox").currentText, "5А")
         }
 
         function test_deleteShooterAsksFirst() {
