@@ -5,7 +5,7 @@
 #include <QCoreApplication>
 #include <QtEndian>
 
-#include <benchmark/benchmark.h>
+#include "benchmarkmain.h"
 
 namespace {
 
@@ -67,9 +67,5 @@ BENCHMARK(BM_DecodeManyRecordsPerRead);
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks<QCoreApplication>(argc, argv);
 }

@@ -15,7 +15,7 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 
-#include <benchmark/benchmark.h>
+#include "benchmarkmain.h"
 
 #include <memory>
 
@@ -88,9 +88,5 @@ int main(int argc, char **argv)
     QTemporaryDir home;
     qputenv("HOME", home.path().toLocal8Bit());
     qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks<QCoreApplication>(argc, argv);
 }

@@ -7,7 +7,7 @@
 #include <QPointF>
 #include <QRandomGenerator>
 
-#include <benchmark/benchmark.h>
+#include "benchmarkmain.h"
 
 #include <vector>
 
@@ -66,9 +66,5 @@ BENCHMARK(BM_ScoreChestFigure);
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks<QCoreApplication>(argc, argv);
 }

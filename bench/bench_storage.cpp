@@ -15,7 +15,7 @@
 #include <QUuid>
 #include <QVariant>
 
-#include <benchmark/benchmark.h>
+#include "benchmarkmain.h"
 
 #include <cmath>
 #include <memory>
@@ -196,9 +196,5 @@ BENCHMARK(BM_CompetitionTable)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks<QCoreApplication>(argc, argv);
 }

@@ -8,7 +8,7 @@
 
 #include <QCoreApplication>
 
-#include <benchmark/benchmark.h>
+#include "benchmarkmain.h"
 
 #include <cmath>
 
@@ -103,9 +103,5 @@ BENCHMARK(BM_OneHourTraceMemory)->Arg(100)->Arg(1000)->Iterations(1)->Unit(bench
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks<QCoreApplication>(argc, argv);
 }
