@@ -42,21 +42,23 @@ bool readHeader(QDataStream &stream)
 // data claims). Types without a count are left to the toolkit's reader.
 bool readVariant(QDataStream &stream, QVariant *value, int depth);
 
-bool readHash(QDataStream &stream, QVariantHash *hash, int depth)
+// A QVariantHash or QVariantMap: a count, then key and variant pairs.
+template<class Map>
+bool readMap(QDataStream &stream, Map *map, int depth)
 {
     quint32 count = 0;
     stream >> count;
     // Each entry needs at least a key length and a variant header.
     if (stream.status() != QDataStream::Ok || qint64(count) * 9 > remaining(stream))
         return false;
-    hash->clear();
+    map->clear();
     for (quint32 i = 0; i < count; ++i) {
         QString key;
         QVariant item;
         stream >> key;
         if (stream.status() != QDataStream::Ok || !readVariant(stream, &item, depth + 1))
             return false;
-        hash->insert(key, item);
+        map->insert(key, item);
     }
     return true;
 }
@@ -108,25 +110,15 @@ bool readVariant(QDataStream &stream, QVariant *value, int depth)
     }
     case QMetaType::QVariantHash: {
         QVariantHash hash;
-        if (!readHash(stream, &hash, depth))
+        if (!readMap(stream, &hash, depth))
             return false;
         *value = isNull ? QVariant(QMetaType(QMetaType::QVariantHash)) : QVariant(hash);
         return true;
     }
     case QMetaType::QVariantMap: {
-        quint32 count = 0;
-        stream >> count;
-        if (stream.status() != QDataStream::Ok || qint64(count) * 9 > remaining(stream))
-            return false;
         QVariantMap map;
-        for (quint32 i = 0; i < count; ++i) {
-            QString key;
-            QVariant item;
-            stream >> key;
-            if (stream.status() != QDataStream::Ok || !readVariant(stream, &item, depth + 1))
-                return false;
-            map.insert(key, item);
-        }
+        if (!readMap(stream, &map, depth))
+            return false;
         *value = isNull ? QVariant(QMetaType(QMetaType::QVariantMap)) : QVariant(map);
         return true;
     }
@@ -183,7 +175,7 @@ bool RecordCodec::decodeProperties(const QByteArray &blob, QVariantHash *propert
         QDataStream stream(&buffer);
         prepare(stream);
         QVariantHash hash;
-        if (!readHeader(stream) || !readHash(stream, &hash, 0)
+        if (!readHeader(stream) || !readMap(stream, &hash, 0)
             || stream.status() != QDataStream::Ok)
             return false;
         *properties = hash;
