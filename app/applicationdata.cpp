@@ -175,6 +175,11 @@ void ApplicationData::setValue(const QString &key, const QVariant &value)
     QSettings().setValue(key, value);
 }
 
+QString ApplicationData::localPath(const QUrl &url) const
+{
+    return url.isLocalFile() ? url.toLocalFile() : url.toString(QUrl::PreferLocalFile);
+}
+
 void ApplicationData::setMaxRanges(uchar value)
 {
     if (m_maxRanges == value)

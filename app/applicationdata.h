@@ -91,6 +91,9 @@ public:
                                     const QString &defaultValue = QString()) const;
     Q_INVOKABLE bool boolValue(const QString &key, bool defaultValue = false) const;
     Q_INVOKABLE void setValue(const QString &key, const QVariant &value);
+    // A URL from a QML file dialog as a path of the local file system; a
+    // URL without a scheme is taken as a path already.
+    Q_INVOKABLE QString localPath(const QUrl &url) const;
 
 public slots:
     void setMaxRanges(uchar value);

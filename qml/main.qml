@@ -102,10 +102,10 @@ ApplicationWindow {
     }
 
     Component { id: shootingPage; ShootingPage { } }
-    Component { id: catalogPage; Item { objectName: "catalogPage" } }
-    Component { id: archivePage; Item { objectName: "archivePage" } }
-    Component { id: settingsPage; Item { objectName: "settingsPage" } }
-    Component { id: printerPage; Item { objectName: "printerPage" } }
+    Component { id: catalogPage; CatalogPage { } }
+    Component { id: archivePage; ArchivePage { } }
+    Component { id: settingsPage; SettingsPage { } }
+    Component { id: printerPage; PrinterPage { } }
 
     QuitDialog {
         id: quitDialog

@@ -1,0 +1,142 @@
+import QtQuick
+import QtQuick.Controls
+import Kavro 1.0
+
+// The archive of sessions by shooter: pick a shooter, then one of the
+// shooter's sessions, which is shown on its target with its shots and can
+// be replayed, printed or deleted.
+Item {
+    id: page
+
+    // The session read from the storage, owned by the page.
+    property var session: null
+    readonly property string sessionText: session ? " | " + session.name + " | "
+                                                     + Qt.formatDateTime(session.dateTime, "dd.MM.yyyy hh:mm")
+                                                     + " | " + (session.targetDescriptor ? session.targetDescriptor.name : "") : ""
+    property alias shooters: shooterBrowser
+    property alias sessions: sessionBrowser
+    property alias viewer: viewer
+    property alias printBar: printBar
+    property alias printout: printout
+
+    objectName: "catalogPage"
+
+    function loadSession(id) {
+        session = id > 0 ? application.storage.readSession(id) : null
+    }
+
+    function deleteSession() {
+        if (session)
+            application.storage.deleteSession(session.uuid)
+        session = null
+        sessionBrowser.reload()
+    }
+
+    // The second header line of the printed session: target, distance, caliber, result.
+    function sessionHeader() {
+        if (!session)
+            return ""
+        return (session.targetDescriptor ? session.targetDescriptor.name : "") + " | Дистанция " + session.distance
+                + " м | Калибр " + session.caliber + " мм | Результат " + session.result.toFixed(1)
+    }
+
+    // Hands the session, the list, the zoom and the headers to the printout;
+    // without a typed header the shooter and the date head the page.
+    function preparePrintout() {
+        printout.setModel(sessionBrowser.sessions)
+        printout.session = session
+        printout.setZoom(viewer.target.zoom)
+        var header = printBar.header.trim()
+        printout.setHeader(header.length > 0 || !session ? header
+                                                        : session.name + " | " + Qt.formatDateTime(session.dateTime, "dd.MM.yyyy hh:mm"))
+        printout.setHeader2(sessionHeader())
+    }
+
+    function printSession() {
+        preparePrintout()
+        printout.print(false)
+    }
+
+    function previewSession() {
+        preparePrintout()
+        printout.printPreview(false)
+    }
+
+    SessionPrintout { id: printout }
+
+    PageTitle {
+        id: title
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.top: parent.top
+        anchors.margins: 12
+        text: "Архив стрельб" + page.sessionText
+    }
+
+    Item {
+        id: content
+        anchors.top: title.bottom
+        anchors.topMargin: 8
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.bottom: parent.bottom
+        anchors.margins: 12
+
+        readonly property real spacing: 12
+        readonly property real rightX: shooterBrowser.width + spacing
+        readonly property real rightWidth: width - rightX
+        readonly property bool tableMode: sessionBrowser.tableMode
+        // Sessions and target above the print bar.
+        readonly property real upperHeight: printBar.y - spacing
+
+        ShooterBrowser {
+            id: shooterBrowser
+            objectName: "shooterBrowser"
+            width: Math.max(200, Math.min(300, content.width * 0.25))
+            height: content.height
+        }
+
+        // Beside the target as a list; above it, across the page, as a table.
+        SessionBrowser {
+            id: sessionBrowser
+            objectName: "sessionBrowser"
+            x: content.rightX
+            width: content.tableMode ? content.rightWidth : Math.max(200, Math.min(280, content.rightWidth * 0.3))
+            height: content.tableMode ? content.upperHeight * 0.4 : content.upperHeight
+            shooterId: shooterBrowser.shooterId
+            shooterName: shooterBrowser.shooterName
+            shooterOrganization: shooterBrowser.shooterOrganization
+            shooterGroup: shooterBrowser.shooterGroup
+            onSessionIdChanged: page.loadSession(sessionId)
+            onDeleteRequested: deleteSessionDialog.open()
+        }
+
+        SessionViewer {
+            id: viewer
+            objectName: "sessionViewer"
+            x: content.tableMode ? content.rightX : sessionBrowser.x + sessionBrowser.width + content.spacing
+            y: content.tableMode ? sessionBrowser.height + content.spacing : 0
+            width: content.width - x
+            height: content.upperHeight - y
+            session: page.session
+        }
+
+        PrintBar {
+            id: printBar
+            objectName: "printBar"
+            x: content.rightX
+            width: content.rightWidth
+            y: content.height - height
+            enabled: page.session !== null
+            onPrintClicked: page.printSession()
+            onPreviewClicked: page.previewSession()
+        }
+    }
+
+    AreYouSureDialog {
+        id: deleteSessionDialog
+        objectName: "deleteSessionDialog"
+        goal: "сессию"
+        onAccepted: page.deleteSession()
+    }
+}

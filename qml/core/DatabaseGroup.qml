@@ -1,0 +1,21 @@
+import QtQuick
+import QtQuick.Controls
+
+// Wiping the database, after a confirmation; the program ends with it.
+GroupBox {
+    property alias dialog: dialog
+
+    title: "Удаление Базы Данных:"
+
+    MyButton {
+        objectName: "deleteDatabaseButton"
+        text: "Удалить Базу Данных"
+        onClicked: dialog.open()
+    }
+
+    DeleteDatabaseDialog {
+        id: dialog
+        objectName: "deleteDatabaseDialog"
+        onConfirmed: application.deleteDataBase()
+    }
+}

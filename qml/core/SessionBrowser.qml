@@ -1,0 +1,134 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Kavro 1.0
+
+// The sessions of one shooter, as a list by year or as a table. A click
+// picks a session; the pick takes effect (sessionId) 50 ms after the last
+// click.
+ColumnLayout {
+    id: browser
+
+    property var shooterId: 0
+    // The shooter's texts for the table: the session summaries of one
+    // shooter carry no person.
+    property string shooterName
+    property string shooterOrganization
+    property string shooterGroup
+    property bool tableMode: false
+    property var sessions: null
+    // The session in effect, 0 for none.
+    property var sessionId: 0
+    property var pickedId: 0
+
+    signal deleteRequested()
+
+    function reload() {
+        pickedId = 0
+        sessionId = 0
+        sessions = shooterId > 0 ? application.storage.sessions(shooterId) : null
+    }
+
+    function pick(id) {
+        pickedId = id
+        pickTimer.restart()
+    }
+
+    function rowText(dateTime, shotCount, comments) {
+        return Qt.formatDateTime(dateTime, "dd.MM.yyyy hh:mm") + "\n" + shotCount + " выстрелов. " + comments
+    }
+
+    spacing: 6
+
+    onShooterIdChanged: reload()
+    Component.onCompleted: reload()
+
+    Timer {
+        id: pickTimer
+        interval: 50
+        onTriggered: browser.sessionId = browser.pickedId
+    }
+
+    RowLayout {
+        Layout.fillWidth: true
+        spacing: 6
+
+        Label {
+            Layout.fillWidth: true
+            text: "Сессии"
+            font.bold: true
+        }
+        MyButton {
+            objectName: "tableModeButton"
+            text: browser.tableMode ? "Список" : "Таблица"
+            onClicked: browser.tableMode = !browser.tableMode
+        }
+    }
+
+    Rectangle {
+        Layout.fillWidth: true
+        Layout.fillHeight: true
+        visible: !browser.tableMode
+        color: "white"
+        border.color: "#c4c4d3"
+
+        ListView {
+            id: sessionList
+            objectName: "sessionList"
+            anchors.fill: parent
+            anchors.margins: 1
+            clip: true
+            model: browser.sessions
+            boundsBehavior: Flickable.StopAtBounds
+            ScrollBar.vertical: ScrollBar { }
+            section.property: "year"
+            section.delegate: SectionDelegate {
+                width: ListView.view.width
+                text: section
+            }
+            delegate: ListDelegate {
+                width: ListView.view.width
+                text: browser.rowText(model.dateTime, model.shotCount, model.comments)
+                onClicked: {
+                    sessionTable.currentIndex = index
+                    browser.pick(model.id)
+                }
+
+                Rectangle {
+                    z: -1
+                    anchors.fill: parent
+                    visible: browser.pickedId === model.id
+                    color: "#D6DCE4"
+                }
+            }
+        }
+    }
+
+    SummaryTable {
+        id: sessionTable
+        objectName: "sessionTable"
+        Layout.fillWidth: true
+        Layout.fillHeight: true
+        visible: browser.tableMode
+        model: browser.sessions
+        columns: [
+            { title: "Номер", width: 55, value: function (row, index) { return index + 1 } },
+            { title: "Организация", width: 120, value: function (row) { return browser.shooterOrganization } },
+            { title: "Группа", width: 70, value: function (row) { return browser.shooterGroup } },
+            { title: "ФИО", width: 170, value: function (row) { return browser.shooterName } },
+            { title: "Результат", width: 80, value: function (row) { return row.result > 0 ? row.result : "" } },
+            { title: "Оценка (ГТО)", width: 85, value: function (row) { return row.medal } },
+            { title: "Ступень (ГТО)", width: 85, value: function (row) { return row.step > 0 ? row.step : "" } },
+            { title: "Место", width: 60, value: function (row) { return row.place } },
+            { title: "Название соревнования", width: 180, value: function (row) { return row.competitionName || "" } }
+        ]
+        onRowClicked: function (index) { browser.pick(browser.sessions.dataByRole(index, SessionInfoModel.IdRole)) }
+    }
+
+    MyButton {
+        objectName: "deleteSessionButton"
+        text: "Удалить сессию"
+        enabled: browser.sessionId > 0
+        onClicked: browser.deleteRequested()
+    }
+}
