@@ -863,6 +863,8 @@ SimulatedSensor::FrameResult SimulatedSensor::nextFrameLocked(QByteArray *frame)
         m_connected = false;
         m_streaming = false;
         m_readerActive = false;
+        // The host's claim ends with the connection, as on setConnected(false).
+        m_open = false;
         m_pendingMarkers.clear();
         return FrameResult::Unplugged;
     }

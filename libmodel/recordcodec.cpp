@@ -36,6 +36,54 @@ bool readHeader(QDataStream &stream)
             && format == RecordCodec::Format;
 }
 
+// The types other than the containers above that a property map of the
+// program holds: numbers, texts, bytes, dates, points and the like, each of
+// a bounded or chunked size on the stream. Everything else is refused: the
+// GUI types (an image, a pixmap, ...) would decode arbitrary pictures and
+// abort without a GUI application, and the toolkit's readers of other types
+// (byte array lists, easing curves, CBOR, ...) reserve room for whatever
+// count the data claims. The ids are those of stream version 5.15, which
+// for these types are the toolkit's own.
+bool isStoredScalarType(quint32 typeId)
+{
+    switch (typeId) {
+    case QMetaType::UnknownType: // an invalid (null) variant
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+    case QMetaType::QChar:
+    case QMetaType::QString:
+    case QMetaType::QByteArray:
+    case QMetaType::QDate:
+    case QMetaType::QTime:
+    case QMetaType::QDateTime:
+    case QMetaType::QUrl:
+    case QMetaType::QUuid:
+    case QMetaType::QPoint:
+    case QMetaType::QPointF:
+    case QMetaType::QSize:
+    case QMetaType::QSizeF:
+    case QMetaType::QRect:
+    case QMetaType::QRectF:
+    case QMetaType::QLine:
+    case QMetaType::QLineF:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // Reads one variant as QVariant's stream operator would, but for the
 // container types it checks every element count against the remaining
 // bytes first (the toolkit's reader reserves room for whatever count the
@@ -123,6 +171,8 @@ bool readVariant(QDataStream &stream, QVariant *value, int depth)
         return true;
     }
     default:
+        if (!isStoredScalarType(typeId))
+            return false;
         // Everything else (numbers, texts, dates, ...) reads in bounded
         // steps: hand the whole variant to the toolkit.
         stream.device()->seek(start);

@@ -5,6 +5,7 @@
 #include "replaycommand.h"
 #include "scorecommand.h"
 #include "simulatecommand.h"
+#include "soakcommand.h"
 
 #include <applicationidentity.h>
 
@@ -105,6 +106,16 @@ int main(int argc, char *argv[])
                   [](const QStringList &arguments) {
                       QTextStream out(stdout);
                       return ReplayCommand::run(arguments, out);
+                  }});
+    commands.add(QStringLiteral("soak"),
+                 {QStringLiteral("soak [--lanes N] [--seconds S] [--shots N] [--report-every S] "
+                                 "[--max-growth-mb MB] [--db PATH]"),
+                  QStringLiteral("run N simulated lanes (default 6) for S seconds of sensor time "
+                                 "(default 3600) as fast as possible, saving exercise after "
+                                 "exercise; report memory, sessions and errors"),
+                  [](const QStringList &arguments) {
+                      QTextStream out(stdout);
+                      return SoakCommand::run(arguments, out);
                   }});
     commands.add(QStringLiteral("print"),
                  {QStringLiteral("print target --target T --distance D --real R [--simplified] "
