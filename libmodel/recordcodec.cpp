@@ -225,8 +225,7 @@ bool RecordCodec::decodeProperties(const QByteArray &blob, QVariantHash *propert
         QDataStream stream(&buffer);
         prepare(stream);
         QVariantHash hash;
-        if (!readHeader(stream) || !readMap(stream, &hash, 0)
-            || stream.status() != QDataStream::Ok)
+        if (!readHeader(stream) || !readMap(stream, &hash, 0) || stream.status() != QDataStream::Ok)
             return false;
         *properties = hash;
         return true;

@@ -58,7 +58,7 @@ void PagesFixture::installBackend()
     UsbBackend::setInstance(m_backend);
 }
 
-qint64 PagesFixture::addSession(const QVariantMap &spec)
+qint64 PagesFixture::addSession(const QVariantMap &fields)
 {
     ApplicationData *facade = ApplicationData::instance();
     if (!facade)
@@ -67,27 +67,27 @@ qint64 PagesFixture::addSession(const QVariantMap &spec)
     for (const char *key :
          {"step", "sex", "birthDate", "gtoUuid", "pectoralNumber", "athleticRank"}) {
         const QString name = QLatin1String(key);
-        if (spec.contains(name))
-            session.setValue(name, spec.value(name).toString());
+        if (fields.contains(name))
+            session.setValue(name, fields.value(name).toString());
     }
     session.setTargetDescriptor(facade->targetManager()->findByUuid(
             QLatin1String(LibModel::TargetManager::AirRifleUuid)));
     session.setDistance(10.0);
     session.setCaliber(4.5);
     session.setSampleRate(SampleRate);
-    session.setComments(spec.value(QStringLiteral("comments")).toString());
-    session.setShooter(spec.value(QStringLiteral("name")).toString(),
-                       spec.value(QStringLiteral("organization")).toString(),
-                       spec.value(QStringLiteral("group")).toString());
-    const QString competition = spec.value(QStringLiteral("competition")).toString();
-    const bool gto = spec.value(QStringLiteral("gto")).toBool();
+    session.setComments(fields.value(QStringLiteral("comments")).toString());
+    session.setShooter(fields.value(QStringLiteral("name")).toString(),
+                       fields.value(QStringLiteral("organization")).toString(),
+                       fields.value(QStringLiteral("group")).toString());
+    const QString competition = fields.value(QStringLiteral("competition")).toString();
+    const bool gto = fields.value(QStringLiteral("gto")).toBool();
     session.setCompetitionName(competition);
     session.setIsGto(gto);
 
     // One recording: the aim wobbles towards each breach point and rests on
     // it at the shot; a second of aiming follows the last shot.
-    const QVariantList shots = spec.value(QStringLiteral("shots")).toList();
-    const qint64 start = spec.value(QStringLiteral("timer"), qint64(1700000000000)).toLongLong();
+    const QVariantList shots = fields.value(QStringLiteral("shots")).toList();
+    const qint64 start = fields.value(QStringLiteral("timer"), qint64(1700000000000)).toLongLong();
     LibModel::Trace *trace = session.appendTrace(start);
     if (!trace)
         return 0;

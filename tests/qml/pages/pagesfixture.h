@@ -31,12 +31,12 @@ public:
     void installBackend();
 
     // Stores a 10 m air rifle session and returns its id (0 on failure).
-    // Keys of `spec`: "name", "organization", "group", "shots" (a list of
+    // Keys of `fields`: "name", "organization", "group", "shots" (a list of
     // breach points in target millimetres, one trace for all), "timer"
     // (ms since the epoch), "competition" (competition name), "gto" (bool),
     // "comments", and person properties ("step", "sex", "birthDate",
     // "gtoUuid", "pectoralNumber", "athleticRank") for a new shooter.
-    Q_INVOKABLE qint64 addSession(const QVariantMap &spec);
+    Q_INVOKABLE qint64 addSession(const QVariantMap &fields);
 
     // Plugs simulated sensor `index` (0..5) in; returns its serial text.
     Q_INVOKABLE QString plugSensor(int index);
