@@ -3,13 +3,13 @@
 #include <clock.h>
 #include <usbhandle.h>
 
-#include <QByteArray>
 #include <QList>
 
 #include <mutex>
+#include <thread>
 
-// A read sink for tests: keeps every read with its timer and with the
-// process clock at the moment of delivery. Safe to fill from a reader thread.
+// A read sink for tests: keeps every read with its timer, the process clock
+// at delivery and the delivering thread. Safe to fill from a reader thread.
 class ReadRecorder : public LibHardware::UsbReadSink
 {
 public:
@@ -18,12 +18,13 @@ public:
         qint64 timer = 0;
         QByteArray bytes;
         qint64 clockAtDelivery = 0;
+        std::thread::id thread;
     };
 
     void readCompleted(qint64 timer, const QByteArray &bytes) override
     {
         std::lock_guard lock(m_mutex);
-        m_reads.append({timer, bytes, LibMisc::Clock::now()});
+        m_reads.append({timer, bytes, LibMisc::Clock::now(), std::this_thread::get_id()});
     }
 
     QList<Read> reads() const
@@ -31,16 +32,14 @@ public:
         std::lock_guard lock(m_mutex);
         return m_reads;
     }
-    int count() const
+    QList<QByteArray> bytes() const
     {
-        std::lock_guard lock(m_mutex);
-        return int(m_reads.size());
+        QList<QByteArray> result;
+        for (const Read &read : reads())
+            result << read.bytes;
+        return result;
     }
-    void clear()
-    {
-        std::lock_guard lock(m_mutex);
-        m_reads.clear();
-    }
+    int count() const { return int(reads().size()); }
 
 private:
     mutable std::mutex m_mutex;

@@ -2,10 +2,11 @@
 // "signals": they come before Qt's keyword macros.
 #include <umockdev.h>
 
+#include "readrecorder.h"
+
 #include <clock.h>
 #include <libusbbackend.h>
 #include <libusbhandle.h>
-#include <usbhandle.h>
 
 #include <QRegularExpression>
 #include <QSet>
@@ -20,371 +21,239 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <mutex>
 #include <set>
-#include <thread>
+#include <utility>
 
-using LibHardware::LibUsbBackend;
-using LibHardware::makeDevicePath;
-using LibHardware::UsbBackend;
-using LibHardware::UsbHandle;
+using namespace LibHardware;
 
 namespace {
 
-constexpr int SensorVendor = 0x1224;
-constexpr int SensorProduct = 0x1F01;
-constexpr int MouseVendor = 0x046D;
-constexpr int MouseProduct = 0xC077;
-// Devices whose usbfs requests the test answers; another product, so that
+constexpr int Vendor = 0x1224;
+constexpr int Sensor = 0x1F01;
+// Devices whose usbfs requests the test answers: another product, so that
 // they stay out of the sensor lists.
-constexpr int AnsweringProduct = 0x1F02;
+constexpr int Answering = 0x1F02;
+constexpr int MouseVendor = 0x046D;
+constexpr int Mouse = 0xC077;
 constexpr int Timeout = 15000; // ms; generous, events cross several threads
 
-const char RootHub[] = "/sys/devices/pci0000:00/0000:00:14.0/usb1";
-
-struct EmulatedDevice
+// A device on bus 1. Its kernel name gives its place: "1-2.4" is port 4 of
+// the hub at port 2 of the root hub. Its one endpoint is IN 0x81, bulk for
+// class 0xFF, else interrupt.
+struct Device
 {
-    QByteArray kernelName; // "1-2.4": bus 1, port 2, port 4
+    QByteArray name;
     int devnum;
     int vendor;
     int product;
     int interfaceClass;
-    int endpointAddress;
-    int endpointAttributes;
 
     QByteArray sysPath() const
     {
-        QByteArray path = RootHub;
-        // Each hub on the way is a directory level: 1-2, then 1-2.4.
-        const int dash = kernelName.indexOf('-');
-        if (dash > 0) {
-            const QList<QByteArray> ports = kernelName.mid(dash + 1).split('.');
-            QByteArray name = kernelName.left(dash + 1);
-            for (int i = 0; i < ports.size(); ++i) {
-                name += (i ? "." : "") + ports.at(i);
-                path += '/' + name;
-            }
+        QByteArray path = "/sys/devices/pci0000:00/0000:00:14.0/usb1";
+        if (name.contains('-')) {
+            for (int dot = name.indexOf('.'); dot > 0; dot = name.indexOf('.', dot + 1))
+                path += '/' + name.left(dot);
+            path += '/' + name;
         }
         return path;
     }
-
     QByteArray devNode() const
     {
-        return "/dev/bus/usb/001/" + QByteArray::number(devnum).rightJustified(3, '0');
+        return QString::asprintf("/dev/bus/usb/001/%03d", devnum).toLatin1();
     }
 
-    // A device in umockdev's description format: P path, N device node,
-    // E udev properties, A sysfs attributes, H binary attributes in hex.
+    // umockdev's format: P path, N node, E udev properties, A sysfs
+    // attributes, H binary attributes in hex (the kernel's copy of the
+    // device, configuration, interface 0 and endpoint descriptors).
     QByteArray description() const
     {
-        const int dash = kernelName.indexOf('-');
-        const QByteArrayList lines = {
-                "P: " + sysPath().mid(4),
-                "N: " + devNode().mid(5),
-                "E: DEVNAME=" + devNode(),
-                "E: DEVTYPE=usb_device",
-                "E: DRIVER=usb",
-                "E: SUBSYSTEM=usb",
-                "E: BUSNUM=001",
-                "E: DEVNUM=" + devNode().right(3),
-                QString::asprintf("A: idVendor=%04x", vendor).toLatin1(),
-                QString::asprintf("A: idProduct=%04x", product).toLatin1(),
-                "A: busnum=1",
-                "A: devnum=" + QByteArray::number(devnum),
-                "A: devpath=" + (dash > 0 ? kernelName.mid(dash + 1) : QByteArray("0")),
-                "A: speed=12",
-                "A: bConfigurationValue=1",
-                // The kernel's copy of the descriptors: device (USB 2.00,
-                // control packets of 64 bytes, one configuration), then the
-                // configuration with interface 0 and its one endpoint.
-                QString::asprintf("H: descriptors="
-                                  "1201000200000040%02X%02X%02X%02X000100000001"
-                                  "090219000101008032"
-                                  "0904000001%02X000000"
-                                  "0705%02X%02X40000A",
-                                  vendor & 0xFF, vendor >> 8, product & 0xFF, product >> 8,
-                                  interfaceClass, endpointAddress, endpointAttributes)
-                        .toLatin1(),
-        };
-        return lines.join('\n') + '\n';
+        const int dash = name.indexOf('-');
+        return "P: " + sysPath().mid(4) + "\nN: " + devNode().mid(5) + "\nE: DEVNAME=" + devNode()
+                + "\nE: DEVTYPE=usb_device\nE: DRIVER=usb\nE: SUBSYSTEM=usb\nE: BUSNUM=001"
+                + "\nE: DEVNUM=" + devNode().right(3)
+                + "\nA: busnum=1\nA: devnum=" + QByteArray::number(devnum)
+                + "\nA: devpath=" + (dash > 0 ? name.mid(dash + 1) : QByteArray("0"))
+                + "\nA: speed=12\nA: bConfigurationValue=1\n"
+                + QString::asprintf("A: idVendor=%04x\nA: idProduct=%04x\nH: descriptors="
+                                    "1201000200000040%02X%02X%02X%02X000100000001"
+                                    "0902190001010080320904000001%02X000000070581%02X40000A\n",
+                                    vendor, product, vendor & 0xFF, vendor >> 8, product & 0xFF,
+                                    product >> 8, interfaceClass, interfaceClass == 0xFF ? 2 : 3)
+                          .toLatin1();
     }
 };
 
-constexpr int Bulk = 0x02;
-constexpr int Interrupt = 0x03;
-const EmulatedDevice RootHubDevice {"usb1", 1, 0x1D6B, 0x0002, 9, 0x81, Interrupt};
-const EmulatedDevice HubDevice {"1-2", 2, 0x05E3, 0x0608, 9, 0x81, Interrupt};
-const EmulatedDevice MouseDevice {"1-1", 3, MouseVendor, MouseProduct, 3, 0x81, Interrupt};
-const EmulatedDevice SensorBehindHub {"1-2.4", 4, SensorVendor, SensorProduct, 0xFF, 0x81, Bulk};
-const EmulatedDevice PluggedSensor {"1-3", 5, SensorVendor, SensorProduct, 0xFF, 0x81, Bulk};
-const EmulatedDevice PluggedMouse {"1-2.1", 6, MouseVendor, MouseProduct, 3, 0x81, Interrupt};
-const EmulatedDevice AnsweringDevice {"1-4", 7, SensorVendor, AnsweringProduct, 0xFF, 0x81, Bulk};
-const EmulatedDevice WriteOnlyDevice {"1-6", 8, SensorVendor, AnsweringProduct, 0xFF, 0x01, Bulk};
+const Device RootHub {"usb1", 1, 0x1D6B, 0x0002, 9};
+const Device Hub {"1-2", 2, 0x05E3, 0x0608, 9};
+const Device SensorBehindHub {"1-2.4", 4, Vendor, Sensor, 0xFF};
+const Device PluggedSensor {"1-3", 5, Vendor, Sensor, 0xFF};
+const Device PluggedMouse {"1-2.1", 6, MouseVendor, Mouse, 3};
+const Device AnsweringDevice {"1-4", 7, Vendor, Answering, 0xFF};
+const Device SentinelSensor {"1-5", 9, Vendor, Sensor, 0xFF};
 
-// Answers the usbfs requests for emulated device nodes, on umockdev's worker
-// thread, the way the kernel would: claims succeed, bulk and interrupt reads
-// complete with queued data, control requests complete at once.
-class UsbfsEmulation
+// Answers the usbfs requests of the answering device on umockdev's worker
+// thread, as the kernel would: claims succeed, reads complete with queued
+// data, control transfers at once. The lists are guarded by the mutex.
+class Usbfs
 {
 public:
-    UsbfsEmulation()
-        : m_handler(umockdev_ioctl_base_new())
+    Usbfs()
+        : handler(umockdev_ioctl_base_new())
     {
-        g_signal_connect(m_handler, "handle-ioctl", G_CALLBACK(&UsbfsEmulation::onIoctl), this);
+        g_signal_connect(handler, "handle-ioctl", G_CALLBACK(&Usbfs::onIoctl), this);
     }
-    ~UsbfsEmulation()
+    ~Usbfs()
     {
-        g_object_unref(m_handler);
-        for (UMockdevIoctlData *urb : m_reads + m_controls + m_reapable)
+        g_object_unref(handler);
+        for (UMockdevIoctlData *urb : reads + controls + reapable)
             umockdev_ioctl_data_unref(urb);
     }
-    UsbfsEmulation(const UsbfsEmulation &) = delete;
-    UsbfsEmulation &operator=(const UsbfsEmulation &) = delete;
 
-    UMockdevIoctlBase *handler() const { return m_handler; }
-
-    // Back to a device that answers everything, with nothing queued.
-    void reset()
+    template<typename F>
+    auto locked(F f)
     {
-        locked([&] { m_data.clear(); });
-        m_clearHalts = 0;
-        m_stallRead = m_clearHaltFails = m_stallControl = m_gone = false;
+        std::lock_guard lock(mutex);
+        return f();
     }
 
-    void queueRead(const QByteArray &bytes)
-    {
-        locked([&] { m_data.append(bytes); });
-    }
-    void setControlAnswer(const QByteArray &bytes)
-    {
-        locked([&] { m_controlAnswer = bytes; });
-    }
-    void stallNextRead() { m_stallRead = true; }
-    void setClearHaltFails(bool fails) { m_clearHaltFails = fails; }
-    void setStallControl(bool stall) { m_stallControl = stall; }
-    // Unplugged: reads complete with "no device", and nothing can be submitted.
-    void setGone(bool gone) { m_gone = gone; }
-
-    int clearHalts() const { return m_clearHalts; }
-    int readsInFlight()
-    {
-        return locked([&] { return int(m_reads.size()); });
-    }
-    // The last control request: its setup packet, and its data when outgoing.
-    std::pair<QByteArray, QByteArray> lastControl()
-    {
-        return locked([&] { return std::make_pair(m_lastSetup, m_lastControlOut); });
-    }
+    UMockdevIoctlBase *handler;
+    std::mutex mutex;
+    QList<UMockdevIoctlData *> reads; // submitted reads, oldest first
+    QList<UMockdevIoctlData *> controls; // answered control transfers
+    QList<UMockdevIoctlData *> reapable; // discarded, not yet reaped
+    QList<QByteArray> data; // what the next reads return
+    QByteArray lastSetup, lastControlOut; // of the last control transfer
+    std::atomic<int> clearHalts {0};
+    std::atomic<bool> stallRead {false}, clearHaltFails {false}, stallControl {false};
+    std::atomic<bool> gone {false}; // unplugged: reads end with "no device", submits fail
 
 private:
-    template<typename F>
-    auto locked(F f) -> decltype(f())
+    static usbdevfs_urb *urbOf(UMockdevIoctlData *data)
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return f();
+        return reinterpret_cast<usbdevfs_urb *>(data->data);
     }
 
     static gboolean onIoctl(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer self)
     {
-        std::lock_guard<std::mutex> lock(static_cast<UsbfsEmulation *>(self)->m_mutex);
-        return static_cast<UsbfsEmulation *>(self)->handle(client);
-    }
-
-    gboolean handle(UMockdevIoctlClient *client)
-    {
+        auto *usbfs = static_cast<Usbfs *>(self);
+        std::lock_guard lock(usbfs->mutex);
         UMockdevIoctlData *arg = umockdev_ioctl_client_get_arg(client);
-        int result = 0;
         int error = 0;
         switch (umockdev_ioctl_client_get_request(client)) {
-        case USBDEVFS_GET_CAPABILITIES: {
-            UMockdevIoctlData *caps = umockdev_ioctl_data_resolve(arg, 0, sizeof(quint32), nullptr);
-            *reinterpret_cast<quint32 *>(caps->data) = USBDEVFS_CAP_BULK_CONTINUATION
-                    | USBDEVFS_CAP_NO_PACKET_SIZE_LIM | USBDEVFS_CAP_REAP_AFTER_DISCONNECT
-                    | USBDEVFS_CAP_ZERO_PACKET;
+        case USBDEVFS_GET_CAPABILITIES:
+            *reinterpret_cast<quint32 *>(
+                    umockdev_ioctl_data_resolve(arg, 0, sizeof(quint32), nullptr)->data)
+                    = USBDEVFS_CAP_BULK_CONTINUATION | USBDEVFS_CAP_NO_PACKET_SIZE_LIM
+                    | USBDEVFS_CAP_REAP_AFTER_DISCONNECT | USBDEVFS_CAP_ZERO_PACKET;
             break;
-        }
         case USBDEVFS_CLAIMINTERFACE:
         case USBDEVFS_RELEASEINTERFACE:
         case USBDEVFS_DISCONNECT_CLAIM:
             break;
         case USBDEVFS_IOCTL: // attaching a kernel driver again: there is none
-            result = -1;
             error = ENODATA;
             break;
         case USBDEVFS_CLEAR_HALT:
-            ++m_clearHalts;
-            if (m_clearHaltFails) {
-                result = -1;
-                error = EPIPE;
-            }
+            ++usbfs->clearHalts;
+            error = usbfs->clearHaltFails ? EPIPE : 0;
             break;
         case USBDEVFS_SUBMITURB:
-            if (m_gone) {
-                result = -1;
+            if (usbfs->gone)
                 error = ENODEV;
-            } else {
-                submit(arg);
-            }
+            else
+                usbfs->submit(arg);
             break;
         case USBDEVFS_REAPURB:
         case USBDEVFS_REAPURBNDELAY:
-            if (!reap(arg)) {
-                result = -1;
-                error = EAGAIN;
-            }
+            error = usbfs->reap(arg) ? 0 : EAGAIN;
             break;
         case USBDEVFS_DISCARDURB: {
             const auto address = reinterpret_cast<gulong>(*reinterpret_cast<void **>(arg->data));
-            const auto it = std::find_if(m_reads.begin(), m_reads.end(),
+            const auto it = std::find_if(usbfs->reads.begin(), usbfs->reads.end(),
                                          [&](auto *urb) { return urb->client_addr == address; });
-            if (it == m_reads.end()) {
-                result = -1;
+            if (it == usbfs->reads.end()) {
                 error = EINVAL;
             } else {
                 urbOf(*it)->status = -ENOENT;
-                m_reapable.append(*it);
-                m_reads.erase(it);
+                usbfs->reapable.append(*it);
+                usbfs->reads.erase(it);
             }
             break;
         }
         default:
             return false;
         }
-        umockdev_ioctl_client_complete(client, result, error);
+        umockdev_ioctl_client_complete(client, error ? -1 : 0, error);
         return true;
-    }
-
-    static usbdevfs_urb *urbOf(UMockdevIoctlData *data)
-    {
-        return reinterpret_cast<usbdevfs_urb *>(data->data);
     }
 
     void submit(UMockdevIoctlData *arg)
     {
-        UMockdevIoctlData *data
+        UMockdevIoctlData *urbData
                 = umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_urb), nullptr);
-        usbdevfs_urb *urb = urbOf(data);
-        umockdev_ioctl_data_resolve(data, offsetof(usbdevfs_urb, buffer),
+        usbdevfs_urb *urb = urbOf(urbData);
+        umockdev_ioctl_data_resolve(urbData, offsetof(usbdevfs_urb, buffer),
                                     size_t(urb->buffer_length), nullptr);
-        umockdev_ioctl_data_ref(data);
+        umockdev_ioctl_data_ref(urbData);
         if (urb->type != USBDEVFS_URB_TYPE_CONTROL) {
-            m_reads.append(data);
+            reads.append(urbData);
             return;
         }
-        // Setup packet, then the data stage.
+        // The setup packet, then the data stage.
         auto *buffer = static_cast<char *>(urb->buffer);
-        m_lastSetup = QByteArray(buffer, 8);
+        lastSetup = QByteArray(buffer, 8);
         const int length = qFromLittleEndian<quint16>(buffer + 6);
-        urb->status = m_stallControl ? -EPIPE : 0;
+        urb->status = stallControl ? -EPIPE : 0;
         if (buffer[0] & 0x80) {
-            urb->actual_length = int(std::min<qsizetype>(length, m_controlAnswer.size()));
-            std::memcpy(buffer + 8, m_controlAnswer.constData(), size_t(urb->actual_length));
+            urb->actual_length = std::min(length, 3);
+            std::memcpy(buffer + 8, "\x11\x22\x33", size_t(urb->actual_length));
         } else {
-            m_lastControlOut = QByteArray(buffer + 8, length);
+            lastControlOut = QByteArray(buffer + 8, length);
             urb->actual_length = length;
         }
-        m_controls.append(data);
+        controls.append(urbData);
     }
 
     bool reap(UMockdevIoctlData *arg)
     {
-        UMockdevIoctlData *data = nullptr;
-        if (!m_reapable.isEmpty()) {
-            data = m_reapable.takeFirst();
-        } else if (!m_reads.isEmpty() && (m_gone || m_stallRead || !m_data.isEmpty())) {
-            data = m_reads.takeFirst();
-            usbdevfs_urb *urb = urbOf(data);
+        UMockdevIoctlData *done = nullptr;
+        if (!reapable.isEmpty()) {
+            done = reapable.takeFirst();
+        } else if (!reads.isEmpty() && (gone || stallRead || !data.isEmpty())) {
+            done = reads.takeFirst();
+            usbdevfs_urb *urb = urbOf(done);
             urb->actual_length = 0;
-            if (m_gone) {
-                urb->status = -ENODEV;
-            } else if (m_stallRead) {
-                urb->status = -EPIPE;
-                m_stallRead = false;
-            } else {
-                const QByteArray bytes = m_data.takeFirst();
-                urb->status = 0;
+            urb->status = gone ? -ENODEV : stallRead ? -EPIPE : 0;
+            if (!gone && !stallRead.exchange(false)) {
+                const QByteArray bytes = data.takeFirst();
                 urb->actual_length = int(std::min<qsizetype>(bytes.size(), urb->buffer_length));
                 std::memcpy(urb->buffer, bytes.constData(), size_t(urb->actual_length));
             }
-        } else if (!m_controls.isEmpty()) {
+        } else if (!controls.isEmpty()) {
             // Only once no read is ready: reads complete while a control
             // transfer waits.
-            data = m_controls.takeFirst();
+            done = controls.takeFirst();
         } else {
             return false;
         }
-        UMockdevIoctlData *pointer = umockdev_ioctl_data_resolve(arg, 0, sizeof(void *), nullptr);
-        umockdev_ioctl_data_set_ptr(pointer, 0, data);
-        umockdev_ioctl_data_unref(data);
+        umockdev_ioctl_data_set_ptr(umockdev_ioctl_data_resolve(arg, 0, sizeof(void *), nullptr), 0,
+                                    done);
+        umockdev_ioctl_data_unref(done);
         return true;
     }
-
-    UMockdevIoctlBase *m_handler;
-    std::mutex m_mutex;
-    QList<UMockdevIoctlData *> m_reads; // submitted reads, oldest first
-    QList<UMockdevIoctlData *> m_controls; // answered control transfers
-    QList<UMockdevIoctlData *> m_reapable; // discarded, not yet reaped
-    QList<QByteArray> m_data;
-    QByteArray m_controlAnswer;
-    QByteArray m_lastSetup;
-    QByteArray m_lastControlOut;
-    std::atomic<int> m_clearHalts {0};
-    std::atomic<bool> m_stallRead {false};
-    std::atomic<bool> m_clearHaltFails {false};
-    std::atomic<bool> m_stallControl {false};
-    std::atomic<bool> m_gone {false};
-};
-
-// Collects what the reader delivers, from whichever thread it comes.
-class RecordingSink : public LibHardware::UsbReadSink
-{
-public:
-    void readCompleted(qint64 timer, const QByteArray &bytes) override
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_reads.append(bytes);
-        m_timers.append(timer);
-        m_threads.insert(std::this_thread::get_id());
-    }
-    QList<QByteArray> reads() const
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_reads;
-    }
-    QList<qint64> timers() const
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_timers;
-    }
-    std::set<std::thread::id> threads() const
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_threads;
-    }
-
-private:
-    mutable std::mutex m_mutex;
-    QList<QByteArray> m_reads;
-    QList<qint64> m_timers;
-    std::set<std::thread::id> m_threads;
 };
 
 QString sensorPath(const char *location)
 {
-    return makeDevicePath(SensorVendor, SensorProduct, QLatin1String(location));
-}
-
-QString answeringPath(const char *location)
-{
-    return makeDevicePath(SensorVendor, AnsweringProduct, QLatin1String(location));
+    return makeDevicePath(Vendor, Sensor, QLatin1String(location));
 }
 
 } // namespace
 
-// The libusb backend against devices emulated by umockdev: enumeration and
-// hot-plug through libusb's own udev handling, and reading and control
-// transfers through usbfs requests the test answers itself. Runs under
-// umockdev-run, which preloads the emulation; skipped otherwise.
+// The libusb backend against devices emulated by umockdev, under
+// umockdev-run (skipped otherwise): enumeration and hot-plug through libusb's
+// udev handling, reading and control transfers through usbfs answers.
 class TestLibUsbBackendEmulated : public QObject
 {
     Q_OBJECT
@@ -395,15 +264,12 @@ private slots:
         if (!umockdev_in_mock_environment())
             QSKIP("needs the umockdev preload: run under umockdev-run");
         m_testbed = umockdev_testbed_new();
-        m_usbfs = std::make_unique<UsbfsEmulation>();
-        // The answering devices get their usbfs emulation before they exist,
-        // so that no request can find them unanswered.
-        for (const EmulatedDevice *device : {&AnsweringDevice, &WriteOnlyDevice})
-            QVERIFY(umockdev_testbed_attach_ioctl(m_testbed, device->devNode().constData(),
-                                                  m_usbfs->handler(), nullptr));
-        for (const EmulatedDevice *device : {&RootHubDevice, &HubDevice, &MouseDevice,
-                                             &SensorBehindHub, &AnsweringDevice, &WriteOnlyDevice})
-            QVERIFY(add(*device));
+        m_usbfs = std::make_unique<Usbfs>();
+        // Emulated before they exist, so that no request finds them unanswered.
+        QVERIFY(umockdev_testbed_attach_ioctl(m_testbed, AnsweringDevice.devNode().constData(),
+                                              m_usbfs->handler, nullptr));
+        for (const Device *device : {&RootHub, &Hub, &SensorBehindHub, &AnsweringDevice})
+            QVERIFY(plug(*device, false));
     }
 
     void cleanupTestCase()
@@ -411,43 +277,35 @@ private slots:
         if (m_testbed)
             g_object_unref(m_testbed);
         m_usbfs.reset();
-        LibMisc::Clock::reset();
     }
 
     void init() { QTest::failOnWarning(QRegularExpression(QStringLiteral("."))); }
 
-    // Back to the devices of initTestCase after a failed test, as umockdev
-    // aborts on adding a device that exists.
+    // Back to the devices of initTestCase: umockdev aborts on adding a
+    // device that exists.
     void cleanup()
     {
-        for (const EmulatedDevice *device : {&PluggedMouse, &PluggedSensor}) {
-            if (m_present.contains(device->kernelName))
+        for (const Device *device : {&PluggedMouse, &PluggedSensor, &SentinelSensor}) {
+            if (m_present.contains(device->name))
                 unplug(*device);
         }
-        if (!m_present.contains(SensorBehindHub.kernelName))
+        if (!m_present.contains(SensorBehindHub.name))
             plug(SensorBehindHub);
-        m_usbfs->reset();
+        m_usbfs->locked([this] { m_usbfs->data.clear(); });
+        m_usbfs->clearHalts = 0;
+        m_usbfs->stallRead = m_usbfs->clearHaltFails = m_usbfs->stallControl = false;
+        m_usbfs->gone = false;
         LibMisc::Clock::reset();
     }
 
-    void listsPresentDevicesByLocation()
+    void listsAndReportsDevicesByLocation()
     {
         LibUsbBackend backend;
-        QCOMPARE(backend.devicePaths(SensorVendor, SensorProduct),
-                 QStringList {sensorPath("1.2.4")});
-        QCOMPARE(backend.devicePaths(MouseVendor, MouseProduct),
-                 QStringList {makeDevicePath(MouseVendor, MouseProduct, QStringLiteral("1.1"))});
-        QCOMPARE(backend.devicePaths(SensorVendor, AnsweringProduct),
-                 (QStringList {answeringPath("1.4"), answeringPath("1.6")}));
-        QVERIFY(backend.devicePaths(SensorVendor, 0x1F03).isEmpty());
-    }
-
-    void reportsArrivalAndRemoval()
-    {
-        LibUsbBackend backend;
+        QCOMPARE(backend.devicePaths(Vendor, Answering),
+                 QStringList {makeDevicePath(Vendor, Answering, QStringLiteral("1.4"))});
         QSignalSpy arrived(&backend, &UsbBackend::deviceArrived);
         QSignalSpy removed(&backend, &UsbBackend::deviceRemoved);
-        QVERIFY(backend.startMonitoring(SensorVendor, SensorProduct));
+        QVERIFY(backend.startMonitoring(Vendor, Sensor));
 
         // Events come in order: had the mouse been reported, it would be
         // the first arrival.
@@ -455,16 +313,14 @@ private slots:
         QVERIFY(plug(PluggedSensor));
         QTRY_COMPARE_WITH_TIMEOUT(arrived.count(), 1, Timeout);
         QCOMPARE(arrived.at(0).at(0).toString(), sensorPath("1.3"));
-        QCOMPARE(backend.devicePaths(SensorVendor, SensorProduct),
+        QCOMPARE(backend.devicePaths(Vendor, Sensor),
                  (QStringList {sensorPath("1.2.4"), sensorPath("1.3")}));
 
         unplug(PluggedMouse);
         unplug(PluggedSensor);
         QTRY_COMPARE_WITH_TIMEOUT(removed.count(), 1, Timeout);
         QCOMPARE(removed.at(0).at(0).toString(), sensorPath("1.3"));
-        QCOMPARE(backend.devicePaths(SensorVendor, SensorProduct),
-                 QStringList {sensorPath("1.2.4")});
-        QCOMPARE(arrived.count(), 1);
+        QCOMPARE(backend.devicePaths(Vendor, Sensor), QStringList {sensorPath("1.2.4")});
 
         // Unplugging and plugging back gives a removal and an arrival.
         unplug(SensorBehindHub);
@@ -479,78 +335,73 @@ private slots:
     {
         LibUsbBackend backend;
         QSignalSpy arrived(&backend, &UsbBackend::deviceArrived);
-        QVERIFY(backend.startMonitoring(SensorVendor, SensorProduct));
+        QSignalSpy removed(&backend, &UsbBackend::deviceRemoved);
+        QVERIFY(backend.startMonitoring(Vendor, Sensor));
         backend.stopMonitoring();
+        // In and out while stopped; listed and unlisted, so libusb saw both.
         QVERIFY(plug(PluggedSensor));
-        // The backend lists the device, so libusb has seen it arrive.
-        QTRY_COMPARE_WITH_TIMEOUT(backend.devicePaths(SensorVendor, SensorProduct).size(), 2,
-                                  Timeout);
-        QTest::qWait(200);
-        QCOMPARE(arrived.count(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(backend.devicePaths(Vendor, Sensor).size(), 2, Timeout);
         unplug(PluggedSensor);
-        QTRY_COMPARE_WITH_TIMEOUT(backend.devicePaths(SensorVendor, SensorProduct).size(), 1,
-                                  Timeout);
+        QTRY_COMPARE_WITH_TIMEOUT(backend.devicePaths(Vendor, Sensor).size(), 1, Timeout);
+        // A sentinel through the same path: monitoring again, the first
+        // event must be the sentinel's arrival.
+        QVERIFY(backend.startMonitoring(Vendor, Sensor));
+        QVERIFY(plug(SentinelSensor));
+        QTRY_COMPARE_WITH_TIMEOUT(arrived.count(), 1, Timeout);
+        QCOMPARE(arrived.at(0).at(0).toString(), sensorPath("1.5"));
+        QCOMPARE(removed.count(), 0);
     }
 
     void openRefusesWhatItCannotUse()
     {
         LibUsbBackend backend;
-        QString error;
-        // Nothing at that location.
-        QVERIFY(!backend.open(sensorPath("1.7"), &error));
-        QVERIFY(!error.isEmpty());
-        // Another identity at that location.
-        error.clear();
-        QVERIFY(!backend.open(sensorPath("1.1"), &error));
-        QVERIFY(!error.isEmpty());
-        // A device without usbfs answers opens as a file, but claiming
-        // interface 0 fails.
-        error.clear();
-        QVERIFY(!backend.open(sensorPath("1.2.4"), &error));
-        QVERIFY(!error.isEmpty());
+        // Nothing there, another identity there, a device without usbfs
+        // answers (it opens as a file, but claiming fails), not a path.
+        for (const QString &path : {sensorPath("1.7"), sensorPath("1.4"), sensorPath("1.2.4"),
+                                    QStringLiteral("/dev/bus/usb/001/004")}) {
+            QString error;
+            QVERIFY2(!backend.open(path, &error), qPrintable(path));
+            QVERIFY(!error.isEmpty());
+        }
     }
 
     void readsUntilStopped()
     {
         LibUsbBackend backend;
-        std::unique_ptr<UsbHandle> handle = open(backend, "1.4");
-        QVERIFY(handle);
-        RecordingSink sink;
+        std::unique_ptr<UsbHandle> handle = open(backend);
+        QVERIFY2(handle, qPrintable(m_error));
+        ReadRecorder sink;
         LibMisc::Clock::setManual(1'600'000'000'000);
-        m_usbfs->queueRead("abc");
-        m_usbfs->queueRead(""); // an empty read is no data
-        m_usbfs->queueRead("defg");
+        queue({"abc", "", "defg"}); // an empty read is no data
         QVERIFY(handle->startReading(&sink));
         QVERIFY(handle->isReading());
         QVERIFY(!handle->startReading(&sink));
 
-        QTRY_COMPARE_WITH_TIMEOUT(sink.reads(), (QList<QByteArray> {"abc", "defg"}), Timeout);
-        QCOMPARE(sink.timers(), (QList<qint64> {1'600'000'000'000, 1'600'000'000'000}));
-        QVERIFY(!sink.threads().count(std::this_thread::get_id()));
+        QTRY_COMPARE_WITH_TIMEOUT(sink.bytes(), (QList<QByteArray> {"abc", "defg"}), Timeout);
+        for (const ReadRecorder::Read &read : sink.reads()) {
+            QCOMPARE(read.timer, 1'600'000'000'000); // the clock at completion
+            QVERIFY(read.thread != std::this_thread::get_id());
+        }
         // Every transfer goes out again after its read.
-        QTRY_COMPARE_WITH_TIMEOUT(m_usbfs->readsInFlight(),
-                                  LibHardware::LibUsbHandle::TransferCount, Timeout);
+        QTRY_COMPARE_WITH_TIMEOUT(inFlight(), LibUsbHandle::TransferCount, Timeout);
 
+        // Stopped, no transfer is left to take data; restarted, the data
+        // queued meanwhile is the next read.
         handle->stopReading();
         QVERIFY(!handle->isReading());
-        QCOMPARE(m_usbfs->readsInFlight(), 0);
-        m_usbfs->queueRead("late");
-        QTest::qWait(100);
-        QCOMPARE(sink.reads().size(), 2);
-        handle->stopReading();
-
-        // Reading starts again, and the handle goes while reading.
+        QCOMPARE(inFlight(), 0);
+        queue({"late"});
         QVERIFY(handle->startReading(&sink));
-        QTRY_COMPARE_WITH_TIMEOUT(sink.reads().size(), 3, Timeout);
-        QCOMPARE(sink.reads().last(), QByteArray("late"));
+        QTRY_COMPARE_WITH_TIMEOUT(sink.bytes(), (QList<QByteArray> {"abc", "defg", "late"}),
+                                  Timeout);
     }
 
     void controlTransfers()
     {
         LibUsbBackend backend;
-        std::unique_ptr<UsbHandle> handle = open(backend, "1.4");
-        QVERIFY(handle);
-        RecordingSink sink;
+        std::unique_ptr<UsbHandle> handle = open(backend);
+        QVERIFY2(handle, qPrintable(m_error));
+        ReadRecorder sink;
         const int rounds = 10;
         const int readsPerRound = 50;
         for (bool reading : {false, true}) {
@@ -559,126 +410,113 @@ private slots:
             for (int round = 0; round < (reading ? rounds : 1); ++round) {
                 // Reads complete while the control transfers wait.
                 for (int i = 0; reading && i < readsPerRound; ++i)
-                    m_usbfs->queueRead(QByteArray::number(round * readsPerRound + i));
-                m_usbfs->setControlAnswer("\x11\x22\x33");
+                    queue({QByteArray::number(round * readsPerRound + i)});
                 char in[4] = {};
                 QCOMPARE(handle->controlTransfer(UsbHandle::VendorIn, 0x01, 0x1234, 5, in, 4), 3);
                 QCOMPARE(QByteArray(in, 3), QByteArray("\x11\x22\x33"));
-                QCOMPARE(m_usbfs->lastControl().first, QByteArray::fromHex("c001341205000400"));
+                QCOMPARE(m_usbfs->locked([this] { return m_usbfs->lastSetup; }),
+                         QByteArray::fromHex("c001341205000400"));
 
                 char out[2] = {'\x7e', char(round)};
                 QCOMPARE(handle->controlTransfer(UsbHandle::VendorOut, 0x02, 0, 0, out, 2), 2);
-                QCOMPARE(m_usbfs->lastControl().second, QByteArray(out, 2));
+                QCOMPARE(m_usbfs->locked([this] { return m_usbfs->lastControlOut; }),
+                         QByteArray(out, 2));
 
-                m_usbfs->setStallControl(true);
+                m_usbfs->stallControl = true;
                 QCOMPARE(handle->controlTransfer(UsbHandle::VendorOut, 0x03, 0, 0, out, 2), -1);
                 QVERIFY(!handle->errorString().isEmpty());
-                m_usbfs->setStallControl(false);
+                m_usbfs->stallControl = false;
             }
         }
-        QTRY_COMPARE_WITH_TIMEOUT(sink.reads().size(), rounds * readsPerRound, Timeout);
-        QCOMPARE(sink.reads().last(), QByteArray::number(rounds * readsPerRound - 1));
+        QTRY_COMPARE_WITH_TIMEOUT(sink.count(), rounds * readsPerRound, Timeout);
+        QCOMPARE(sink.bytes().last(), QByteArray::number(rounds * readsPerRound - 1));
         // Only the reader thread called the sink, never a thread waiting for
         // its control transfer.
-        QCOMPARE(sink.threads().size(), size_t(1));
-        QVERIFY(!sink.threads().count(std::this_thread::get_id()));
+        std::set<std::thread::id> threads;
+        for (const ReadRecorder::Read &read : sink.reads())
+            threads.insert(read.thread);
+        QCOMPARE(threads.size(), size_t(1));
+        QVERIFY(!threads.count(std::this_thread::get_id()));
         QVERIFY(handle->isReading());
     }
 
-    void stalledReadsAreCleared()
+    // Stalls are cleared; the device going away while streaming ends
+    // reading, as does a stall that cannot be cleared.
+    void readingSurvivesStallsUntilTheDeviceGoes()
     {
         LibUsbBackend backend;
-        std::unique_ptr<UsbHandle> handle = open(backend, "1.4");
-        QVERIFY(handle);
-        RecordingSink sink;
-        m_usbfs->stallNextRead();
-        m_usbfs->queueRead("after the stall");
+        std::unique_ptr<UsbHandle> handle = open(backend);
+        QVERIFY2(handle, qPrintable(m_error));
+        ReadRecorder sink;
+        m_usbfs->stallRead = true;
+        queue({"after the stall"});
         QVERIFY(handle->startReading(&sink));
-        QTRY_COMPARE_WITH_TIMEOUT(sink.reads().size(), 1, Timeout);
-        QCOMPARE(m_usbfs->clearHalts(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(sink.count(), 1, Timeout);
+        QCOMPARE(m_usbfs->clearHalts.load(), 1);
         QVERIFY(handle->isReading());
 
-        // A halt that cannot be cleared ends reading.
-        m_usbfs->setClearHaltFails(true);
-        m_usbfs->stallNextRead();
+        m_usbfs->gone = true;
         QTRY_VERIFY_WITH_TIMEOUT(!handle->isReading(), Timeout);
         QVERIFY(!handle->errorString().isEmpty());
-        QTRY_COMPARE_WITH_TIMEOUT(m_usbfs->readsInFlight(), 0, Timeout);
-    }
+        QTRY_COMPARE_WITH_TIMEOUT(inFlight(), 0, Timeout);
+        handle->stopReading();
+        QCOMPARE(sink.count(), 1);
 
-    void vanishedDeviceEndsReading()
-    {
-        LibUsbBackend backend;
-        std::unique_ptr<UsbHandle> handle = open(backend, "1.4");
-        QVERIFY(handle);
-        RecordingSink sink;
+        m_usbfs->gone = false; // back, as far as this handle can tell
+        queue({"again"});
         QVERIFY(handle->startReading(&sink));
-        m_usbfs->setGone(true);
+        QTRY_COMPARE_WITH_TIMEOUT(sink.bytes(), (QList<QByteArray> {"after the stall", "again"}),
+                                  Timeout);
+        m_usbfs->clearHaltFails = true;
+        m_usbfs->stallRead = true;
         QTRY_VERIFY_WITH_TIMEOUT(!handle->isReading(), Timeout);
-        QVERIFY(!handle->errorString().isEmpty());
-        handle->stopReading();
-        QCOMPARE(sink.reads().size(), 0);
-        // Back again (as far as this handle can tell), reading restarts.
-        m_usbfs->setGone(false);
-        m_usbfs->queueRead("again");
-        QVERIFY(handle->startReading(&sink));
-        QTRY_COMPARE_WITH_TIMEOUT(sink.reads().size(), 1, Timeout);
-    }
-
-    void readingNeedsAnInEndpoint()
-    {
-        LibUsbBackend backend;
-        std::unique_ptr<UsbHandle> handle = open(backend, "1.6");
-        QVERIFY(handle);
-        RecordingSink sink;
-        QVERIFY(!handle->startReading(&sink));
-        QVERIFY(!handle->isReading());
-        QVERIFY(!handle->errorString().isEmpty());
-        handle->stopReading();
+        QTRY_COMPARE_WITH_TIMEOUT(inFlight(), 0, Timeout);
     }
 
 private:
-    static std::unique_ptr<UsbHandle> open(LibUsbBackend &backend, const char *location)
+    std::unique_ptr<UsbHandle> open(LibUsbBackend &backend)
     {
-        QString error;
-        std::unique_ptr<UsbHandle> handle = backend.open(answeringPath(location), &error);
-        if (!handle)
-            qInfo("cannot open %s: %s", location, qPrintable(error));
-        return handle;
+        return backend.open(makeDevicePath(Vendor, Answering, QStringLiteral("1.4")), &m_error);
     }
 
-    bool add(const EmulatedDevice &device)
+    void queue(const QList<QByteArray> &reads)
+    {
+        m_usbfs->locked([&] { m_usbfs->data += reads; });
+    }
+    int inFlight()
+    {
+        return m_usbfs->locked([this] { return int(m_usbfs->reads.size()); });
+    }
+
+    // Adds a device to the testbed, announcing it unless it was there from
+    // the start.
+    bool plug(const Device &device, bool announce = true)
     {
         GError *error = nullptr;
-        if (umockdev_testbed_add_from_string(m_testbed, device.description().constData(), &error)) {
-            m_present.insert(device.kernelName);
-            return true;
-        }
-        qInfo("cannot add %s: %s", device.kernelName.constData(), error->message);
-        g_error_free(error);
-        return false;
-    }
-
-    bool plug(const EmulatedDevice &device)
-    {
-        if (!add(device))
+        if (!umockdev_testbed_add_from_string(m_testbed, device.description().constData(),
+                                              &error)) {
+            qInfo("cannot add %s: %s", device.name.constData(), error->message);
+            g_error_free(error);
             return false;
-        umockdev_testbed_uevent(m_testbed, device.sysPath().constData(), "add");
+        }
+        m_present.insert(device.name);
+        if (announce)
+            umockdev_testbed_uevent(m_testbed, device.sysPath().constData(), "add");
         return true;
     }
 
-    // The "remove" uevent first: umockdev builds it from the device's sysfs
-    // entry, which must still be there.
-    void unplug(const EmulatedDevice &device)
+    // The "remove" uevent first: umockdev builds it from the sysfs entry.
+    void unplug(const Device &device)
     {
         umockdev_testbed_uevent(m_testbed, device.sysPath().constData(), "remove");
         umockdev_testbed_remove_device(m_testbed, device.sysPath().constData());
-        m_present.remove(device.kernelName);
+        m_present.remove(device.name);
     }
 
     UMockdevTestbed *m_testbed = nullptr;
-    std::unique_ptr<UsbfsEmulation> m_usbfs;
+    std::unique_ptr<Usbfs> m_usbfs;
     QSet<QByteArray> m_present; // kernel names of the devices in the testbed
+    QString m_error;
 };
 
 QTEST_GUILESS_MAIN(TestLibUsbBackendEmulated)

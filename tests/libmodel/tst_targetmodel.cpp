@@ -1,8 +1,13 @@
-#include <scorecalculator.h>
+// Target faces: the hit test of each element shape, the scores the
+// catalogue's faces give, the two score calculators, and the bookkeeping of
+// descriptors and colours.
+#include <complexscorecalculator.h>
+#include <simplescorecalculator.h>
 #include <targetdescriptor.h>
 #include <targetelement.h>
 #include <targetmanager.h>
 
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -13,15 +18,27 @@
 using namespace LibModel;
 
 namespace {
-constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 
-std::unique_ptr<TargetElement> polygon(const QPolygonF &points)
+constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+const QString AirRifle = QLatin1String(TargetManager::AirRifleUuid);
+const QString ChestFigure = QLatin1String(TargetManager::ChestFigureUuid);
+
+// Scores are compared as the tool prints them, to the tenth.
+QString tenths(double score)
+{
+    return std::isnan(score) ? QStringLiteral("nan") : QString::number(score, 'f', 1);
+}
+
+std::unique_ptr<TargetElement> element(TargetElement::Type type, const QRectF &rect,
+                                       const QPolygonF &polygon = QPolygonF())
 {
     auto element = std::make_unique<TargetElement>();
-    element->set_type(TargetElement::Polygon);
-    element->setPolygon(points);
+    element->set_type(type);
+    element->set_rect(rect);
+    element->setPolygon(polygon);
     return element;
 }
+
 } // namespace
 
 class TestTargetModel : public QObject
@@ -32,333 +49,259 @@ private:
     TargetManager manager;
 
 private slots:
-    void rectangleHitTest()
+    void hitTest_data()
     {
-        TargetElement element;
-        element.set_rect(QRectF(-10, -5, 20, 10));
-        // Caliber 0 is exactly QRectF::contains, edges included.
-        const QPointF probes[] = {{0, 0}, {10, 5}, {-10, -5}, {10.0001, 0}, {0, -5.0001}};
-        for (const QPointF &p : probes)
-            QCOMPARE(element.contains(p, 0.0), element.rect().contains(p));
-        // Caliber 4.5: 2.25 mm beyond the right edge counts, a corner
-        // region is rounded.
-        QVERIFY(element.contains(QPointF(12.25, 0), 4.5));
-        QVERIFY(!element.contains(QPointF(12.26, 0), 4.5));
-        QVERIFY(element.contains(QPointF(0, 7.25), 4.5));
-        QVERIFY(!element.contains(QPointF(12, 7), 4.5)); // 2.83 mm from the corner
-        QVERIFY(element.contains(QPointF(11.5, 6.5), 4.5)); // 2.12 mm from the corner
-    }
-
-    void ellipseHitTest()
-    {
-        TargetElement element;
-        element.set_type(TargetElement::Ellipse);
-        element.set_rect(QRectF(-10, -10, 20, 20));
-        QVERIFY(element.contains(QPointF(10, 0), 0.0));
-        QVERIFY(!element.contains(QPointF(10.1, 0), 0.0));
-        QVERIFY(!element.contains(QPointF(7.1, 7.1), 0.0));
-        QVERIFY(element.contains(QPointF(10.1, 0), 0.2));
+        QTest::addColumn<QString>("shape");
+        QTest::addColumn<QPointF>("point");
+        QTest::addColumn<double>("caliber");
+        QTest::addColumn<bool>("hit");
+        const auto row = [](const char *shape, double x, double y, double caliber, bool hit) {
+            QTest::addRow("%s (%g, %g) %g", shape, x, y, caliber)
+                    << QString::fromLatin1(shape) << QPointF(x, y) << caliber << hit;
+        };
+        // Caliber 0 is the shape itself, edges included; a hole reaches
+        // half its caliber further, rounded around corners and vertices.
+        row("rectangle", -10, -5, 0, true);
+        row("rectangle", 10.0001, 0, 0, false);
+        row("rectangle", 12.25, 0, 4.5, true);
+        row("rectangle", 12.26, 0, 4.5, false);
+        row("rectangle", 12, 7, 4.5, false); // 2.83 mm from the corner
+        row("rectangle", 11.5, 6.5, 4.5, true); // 2.12 mm from the corner
+        row("circle", 10, 0, 0, true);
+        row("circle", 7.1, 7.1, 0, false);
+        row("circle", 10.1, 0, 0.2, true);
         // A flat ellipse grows by the radius on both axes.
-        element.set_rect(QRectF(0, 0, 40, 10));
-        QVERIFY(element.contains(QPointF(20, 12), 4.0));
-        QVERIFY(!element.contains(QPointF(20, 12.1), 4.0));
-        QVERIFY(element.contains(QPointF(42, 5), 4.0));
+        row("flat ellipse", 20, 12, 4, true);
+        row("flat ellipse", 20, 12.1, 4, false);
+        row("flat ellipse", 42, 5, 4, true);
+        row("square", 5, 0, 0, true); // on an edge
+        row("square", 0, 10, 0, true); // a vertex
+        row("square", 5, 10.001, 0, false);
+        row("square", 15, 0, 0, false); // on the extension of an edge
+        row("square", 5, 12, 4, true);
+        row("square", 5, 12.01, 4, false);
+        row("square", 11.4, 11.4, 4, true);
+        row("square", 11.5, 11.5, 4, false);
+        // A vertex level with the point: the half-open rule counts it once.
+        row("triangle", 5, 5, 0, true);
+        row("triangle", 11, 5, 0, false);
+        row("triangle", -1, 5, 0, false);
+        row("triangle", 20, 10, 0, false);
+        // A concave shape: the notch is outside.
+        row("U", 5, 3, 0, false);
+        row("U", 5, 8, 0, true);
+        row("U", 5, 5.5, 3, true); // touches the notch's floor
+        row("text", 0, 0, 10, false);
+        row("polyline", 0, 0, 10, false);
     }
 
-    void textAndPolylineContainNothing()
+    void hitTest()
     {
-        TargetElement element;
-        element.set_rect(QRectF(-10, -10, 20, 20));
-        element.setPolygon(QPolygonF({{-10, -10}, {10, -10}, {10, 10}}));
-        element.set_type(TargetElement::Text);
-        QVERIFY(!element.contains(QPointF(0, 0), 10));
-        element.set_type(TargetElement::Polyline);
-        QVERIFY(!element.contains(QPointF(0, 0), 10));
-    }
-
-    void polygonEdgesAndVertices()
-    {
-        // A square, walked both ways round: the classification must not
-        // depend on the direction of the edges.
-        const QPolygonF clockwise({{0, 0}, {10, 0}, {10, 10}, {0, 10}});
-        QPolygonF counter(clockwise.rbegin(), clockwise.rend());
-        for (const QPolygonF &points : {clockwise, counter}) {
-            auto square = polygon(points);
-            QVERIFY(square->contains(QPointF(5, 5), 0));
-            QVERIFY(square->contains(QPointF(5, 0), 0)); // on an edge
-            QVERIFY(square->contains(QPointF(10, 5), 0));
-            QVERIFY(square->contains(QPointF(0, 10), 0)); // a vertex
-            QVERIFY(!square->contains(QPointF(5, 10.001), 0));
-            // On the extension of the top edge, outside the square.
-            QVERIFY(!square->contains(QPointF(15, 0), 0));
-            QVERIFY(!square->contains(QPointF(-3, 10), 0));
-            // Grown outline: bands along the edges and discs at vertices.
-            QVERIFY(square->contains(QPointF(5, 12), 4.0));
-            QVERIFY(!square->contains(QPointF(5, 12.01), 4.0));
-            QVERIFY(square->contains(QPointF(11.4, 11.4), 4.0));
-            QVERIFY(!square->contains(QPointF(11.5, 11.5), 4.0));
+        QFETCH(QString, shape);
+        QFETCH(QPointF, point);
+        QFETCH(double, caliber);
+        QFETCH(bool, hit);
+        const QHash<QString, QPolygonF> polygons = {
+                {QStringLiteral("square"), QPolygonF({{0, 0}, {10, 0}, {10, 10}, {0, 10}})},
+                {QStringLiteral("triangle"), QPolygonF({{0, 0}, {10, 5}, {0, 10}})},
+                {QStringLiteral("U"),
+                 QPolygonF({{0, 0}, {3, 0}, {3, 7}, {7, 7}, {7, 0}, {10, 0}, {10, 10}, {0, 10}})},
+                {QStringLiteral("polyline"), QPolygonF({{-10, -10}, {10, -10}, {10, 10}})}};
+        const QHash<QString, std::pair<TargetElement::Type, QRectF>> others = {
+                {QStringLiteral("rectangle"), {TargetElement::Rectangle, QRectF(-10, -5, 20, 10)}},
+                {QStringLiteral("circle"), {TargetElement::Ellipse, QRectF(-10, -10, 20, 20)}},
+                {QStringLiteral("flat ellipse"), {TargetElement::Ellipse, QRectF(0, 0, 40, 10)}},
+                {QStringLiteral("text"), {TargetElement::Text, QRectF(-5, -5, 10, 10)}},
+                {QStringLiteral("polyline"), {TargetElement::Polyline, QRectF(0, 0, 10, 10)}}};
+        const auto [type, rect]
+                = others.value(shape, {TargetElement::Polygon, QRectF(0, 0, 10, 10)});
+        const std::unique_ptr<TargetElement> tested = element(type, rect, polygons.value(shape));
+        QCOMPARE(tested->contains(point, caliber), hit);
+        // A polygon walked the other way round gives the same answer.
+        if (tested->type() == TargetElement::Polygon) {
+            const QPolygonF &points = tested->polygon();
+            tested->setPolygon(QPolygonF(points.rbegin(), points.rend()));
+            QCOMPARE(tested->contains(point, caliber), hit);
         }
     }
 
-    void polygonCrossingRule()
+    void catalogueScores_data()
     {
-        // A triangle with a vertex level with the probe: the half-open rule
-        // counts the vertex once.
-        auto triangle = polygon(QPolygonF({{0, 0}, {10, 5}, {0, 10}}));
-        QVERIFY(triangle->contains(QPointF(5, 5), 0));
-        QVERIFY(!triangle->contains(QPointF(11, 5), 0));
-        QVERIFY(!triangle->contains(QPointF(-1, 5), 0));
-        QVERIFY(!triangle->contains(QPointF(-1, 0), 0));
-        // On the extension of an edge beyond its end: crossing count alone.
-        QVERIFY(!triangle->contains(QPointF(20, 10), 0));
-        // A concave shape (U): the notch is outside.
-        auto u = polygon(
-                QPolygonF({{0, 0}, {3, 0}, {3, 7}, {7, 7}, {7, 0}, {10, 0}, {10, 10}, {0, 10}}));
-        QVERIFY(!u->contains(QPointF(5, 3), 0));
-        QVERIFY(u->contains(QPointF(1, 3), 0));
-        QVERIFY(u->contains(QPointF(5, 8), 0));
-        QVERIFY(u->contains(QPointF(5, 5.5), 3.0)); // touches the notch's floor
+        QTest::addColumn<QString>("face");
+        QTest::addColumn<QPointF>("point");
+        QTest::addColumn<double>("caliber");
+        QTest::addColumn<QString>("score");
+        QTest::addColumn<bool>("anyDirection");
+        const auto row = [](const QString &face, double x, double y, double caliber,
+                            const char *score, bool anyDirection = false) {
+            QTest::addRow("%s (%g, %g) %g", face == AirRifle ? "air rifle" : "chest figure", x, y,
+                          caliber)
+                    << face << QPointF(x, y) << caliber << QString::fromLatin1(score)
+                    << anyDirection;
+        };
+        const std::pair<double, const char *> rifle[]
+                = {{0.25, "10.9"}, {0.5, "10.8"}, {1.0, "10.6"}, {2.5, "10.0"}, {2.6, "9.9"},
+                   {3.0, "9.8"},   {5.0, "9.0"},  {10.0, "7.0"}, {25.0, "1.0"}, {25.01, "0.0"}};
+        for (const auto &[distance, score] : rifle)
+            row(AirRifle, distance, 0, 4.5, score, true);
+        // The centre scores 10.9, but the null point is no breach.
+        row(AirRifle, 1e-9, 0, 4.5, "10.9");
+        row(AirRifle, 0, 0, 4.5, "nan");
+        // The chest figure: rings, the figure outside them (5.0) and around
+        // it nothing; the head's top in and beyond the 6 ring, the shoulder
+        // and above it, outside the world. Its outline repeats its first
+        // vertex and grows with the caliber: 4 mm right of the head's edge a
+        // 9 mm hole touches it, a 7.62 mm one does not; round around the
+        // outer corner of the shoulder.
+        const std::tuple<double, double, double, const char *> chest[] = {
+                {1e-6, 0, 7.62, "10.9"},    {0, 240, 7.62, "6.2"},      {240, 200, 7.62, "5.0"},
+                {200, -200, 7.62, "0.0"},   {0, -253, 7.62, "6.0"},     {0, -254, 7.62, "5.0"},
+                {300, 0, 7.62, "0.0"},      {130, -80, 7.62, "0.0"},    {130, -66, 7.62, "8.1"},
+                {250, -60, 7.62, "5.0"},    {119, -150, 7.62, "0.0"},   {119, -150, 9.0, "7.2"},
+                {118.5, -73.5, 9.0, "8.3"}, {258.5, -73.5, 9.0, "0.0"}, {257.5, -72.5, 9.0, "5.0"}};
+        for (const auto &[x, y, caliber, score] : chest)
+            row(ChestFigure, x, y, caliber, score);
     }
 
-    void repeatedVerticesChangeNothing()
+    void catalogueScores()
     {
-        auto plain = polygon(QPolygonF({{0, 0}, {10, 0}, {10, 10}, {0, 10}}));
-        auto repeated = polygon(
-                QPolygonF({{0, 0}, {0, 0}, {10, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 10}, {0, 0}}));
-        for (double x = -2.0; x <= 12.0; x += 0.5) {
-            for (double y = -2.0; y <= 12.0; y += 0.5) {
-                for (double caliber : {0.0, 3.0}) {
-                    QCOMPARE(repeated->contains(QPointF(x, y), caliber),
-                             plain->contains(QPointF(x, y), caliber));
+        QFETCH(QString, face);
+        QFETCH(QPointF, point);
+        QFETCH(double, caliber);
+        QFETCH(QString, score);
+        QFETCH(bool, anyDirection);
+        TargetDescriptor *descriptor = manager.findByUuid(face);
+        QCOMPARE(tenths(descriptor->breachScore(point, caliber)), score);
+        for (int k = 1; anyDirection && k < 8; ++k) {
+            const double angle = k * M_PI / 4.0;
+            const QPointF turned(point.x() * std::cos(angle), point.x() * std::sin(angle));
+            QCOMPARE(tenths(descriptor->breachScore(turned, caliber)), score);
+        }
+    }
+
+    void ringBoundariesScoreTheWholeTenth()
+    {
+        // Exactly on a ring's hit radius the hole scores that ring with .0,
+        // and a tenth boundary inside a band is not lost to rounding.
+        TargetDescriptor *rifle = manager.findByUuid(AirRifle);
+        for (int n = 1; n <= 10; ++n) {
+            const double hitRadius = (rifle->scoreCalculator()->rings().at(n - 1) + 4.5) / 2.0;
+            QCOMPARE(tenths(rifle->breachScore(QPointF(hitRadius, 0), 4.5)),
+                     QString::number(n) + QStringLiteral(".0"));
+            for (int t = 1; t < 10 && hitRadius - 0.25 * t > 0.0; ++t) {
+                const QString expected = n == 10 && t >= 9 ? QStringLiteral("10.9")
+                                                           : QStringLiteral("%1.%2").arg(n).arg(t);
+                QCOMPARE(tenths(rifle->breachScore(QPointF(0, hitRadius - 0.25 * t), 4.5)),
+                         expected);
+            }
+        }
+    }
+
+    void scoresAreTenthsAndGrowWithTheCaliber()
+    {
+        QRandomGenerator random(20261206);
+        for (const QPointer<TargetDescriptor> &face : manager.targets()->items()) {
+            const QRectF world = face->world().adjusted(-10, -10, 10, 10);
+            for (int i = 0; i < 2000; ++i) {
+                const QPointF point(world.left() + random.generateDouble() * world.width(),
+                                    world.top() + random.generateDouble() * world.height());
+                double previous = 0.0;
+                for (double caliber = 0.0; caliber <= 12.0; caliber += 0.5) {
+                    const double score = face->breachScore(point, caliber);
+                    const double inTenths = score * 10.0;
+                    QVERIFY2(score >= previous && score <= 10.9
+                                     && std::fabs(inTenths - std::round(inTenths)) < 1e-9,
+                             qPrintable(face->name()));
+                    previous = score;
                 }
             }
         }
     }
 
-    void elementDefaultsAndSetters()
-    {
-        TargetElement element;
-        QCOMPARE(element.type(), TargetElement::Rectangle);
-        QCOMPARE(element.typeName(), QStringLiteral("Rectangle"));
-        QCOMPARE(element.fontFamily(), QStringLiteral("serif"));
-        QVERIFY(std::isnan(element.fontHeight()));
-        QVERIFY(std::isnan(element.result()));
-        QCOMPARE(element.fontLetterSpacing(), 100.0);
-        QCOMPARE(element.fontStretch(), 100);
-        QCOMPARE(element.penColor(), manager.getColor(TargetElementColor::Transparent));
-        QCOMPARE(element.brushColor(), manager.getColor(TargetElementColor::Transparent));
-        QVERIFY(element.text().isNull());
-
-        QSignalSpy type(&element, &TargetElement::typeChanged);
-        element.set_type(TargetElement::Type(9)); // no enumerator: ignored
-        QCOMPARE(type.count(), 0);
-        element.set_type(TargetElement::Ellipse);
-        element.set_type(TargetElement::Ellipse);
-        QCOMPARE(type.count(), 1);
-        QCOMPARE(element.typeName(), QStringLiteral("Ellipse"));
-
-        // A NaN result never equals itself: it is stored and announced again.
-        QSignalSpy result(&element, &TargetElement::resultChanged);
-        element.set_result(NaN);
-        QCOMPARE(result.count(), 1);
-        element.set_result(5.0);
-        element.set_result(5.0 * (1 + 1e-15));
-        QCOMPARE(result.count(), 2);
-        element.reset_result();
-        QVERIFY(std::isnan(element.result()));
-
-        QSignalSpy rect(&element, &TargetElement::rectChanged);
-        element.set_rect(QRectF(1, 2, 3, 4));
-        element.set_rect(QRectF(1 + 1e-15, 2, 3, 4));
-        QCOMPARE(rect.count(), 1);
-        element.reset_rect();
-        QCOMPARE(rect.count(), 2);
-
-        QSignalSpy point(&element, &TargetElement::pointChanged);
-        element.set_point(QPointF(5e-13, -5e-13));
-        QCOMPARE(point.count(), 0);
-        element.set_point(QPointF(2e-12, 0));
-        QCOMPARE(point.count(), 1);
-
-        QSignalSpy polygonSpy(&element, &TargetElement::polygonChanged);
-        element.setPolygon(QPolygonF({{0, 0}, {1, 1}}));
-        element.setPolygon(QPolygonF({{1e-13, 0}, {1, 1}}));
-        QCOMPARE(polygonSpy.count(), 1);
-        element.setPolygon(QPolygonF({{0, 0}, {1, 1}, {1, 1}}));
-        QCOMPARE(polygonSpy.count(), 2);
-    }
-
-    void colourPointersFollowTheirObjects()
-    {
-        TargetElement element;
-        auto *custom = manager.getColor(QColor(10, 20, 30));
-        QCOMPARE(manager.getColor(QColor(10, 20, 30)), custom);
-        QVERIFY(!manager.getColor(TargetElementColor::Custom));
-        QVERIFY(!manager.getColor(17));
-        QCOMPARE(manager.getColor(TargetElementColor::Swamp)->color(), QColor(85, 92, 53));
-
-        QSignalSpy pre(&element, &TargetElement::penColorPreChanged);
-        QSignalSpy changed(&element, &TargetElement::penColorChanged);
-        auto *temporary = new TargetElementColor(TargetElementColor::Custom, Qt::red);
-        element.set_penColor(temporary);
-        QCOMPARE(pre.count(), 1);
-        QCOMPARE(pre.first().first().value<TargetElementColor *>(),
-                 manager.getColor(TargetElementColor::Transparent));
-        QCOMPARE(changed.count(), 1);
-        element.set_penColor(temporary);
-        QCOMPARE(changed.count(), 1);
-        delete temporary;
-        QVERIFY(!element.penColor());
-        QCOMPARE(changed.count(), 2);
-
-        // Only black, white and swamp may be recoloured.
-        QSignalSpy colour(manager.getColor(TargetElementColor::Black),
-                          &TargetElementColor::colorChanged);
-        manager.getColor(TargetElementColor::Black)->setColor(Qt::black);
-        manager.getColor(TargetElementColor::Transparent)->setColor(Qt::red);
-        custom->setColor(Qt::red);
-        QCOMPARE(colour.count(), 0);
-        QCOMPARE(manager.getColor(TargetElementColor::Transparent)->color(),
-                 QColor(Qt::transparent));
-        QCOMPARE(custom->color(), QColor(10, 20, 30));
-    }
-
-    void descriptorSettersAndShapeChanged()
+    void simpleCalculator()
     {
         TargetDescriptor descriptor;
-        QVERIFY(descriptor.uuid().startsWith(QLatin1Char('{')));
-        QVERIFY(descriptor.name().isNull());
-        QVERIFY(std::isnan(descriptor.blackDiameter()));
+        descriptor.set_world(QRectF(-100, -100, 200, 200));
+        auto *calculator = new SimpleScoreCalculator(&descriptor);
+        descriptor.set_scoreCalculator(calculator);
+        // Ten rings, all of them numbers, or no score.
+        for (const QVector<double> &rings :
+             {QVector<double>(), QVector<double>({100, 90, 80, 70, 60, 50, 40, 30, 20}),
+              QVector<double>({100, 90, 80, 70, 60, 50, 40, 30, 20, NaN})}) {
+            calculator->set_rings(rings);
+            QCOMPARE(descriptor.breachScore(QPointF(1, 1), 4.5), 0.0);
+        }
+        calculator->set_rings({100, 90, 80, 70, 60, 50, 40, 30, 20, 10});
+        QCOMPARE(tenths(descriptor.breachScore(QPointF(1, 1), 0.0)), QStringLiteral("10.7"));
+        // Off-centre rings score around their centre.
+        calculator->set_center(QPointF(30, 0));
+        QCOMPARE(tenths(descriptor.breachScore(QPointF(31, 1), 0.0)), QStringLiteral("10.7"));
+        QCOMPARE(tenths(descriptor.breachScore(QPointF(1, 1), 0.0)), QStringLiteral("5.1"));
+        // A world smaller than the rings cuts scoring off at its edge
+        // (grown by the hole) even where a ring would reach.
+        calculator->reset_center();
+        calculator->set_rings({45.5, 40.5, 35.5, 30.5, 25.5, 20.5, 15.5, 10.5, 5.5, 0.5});
+        descriptor.set_world(QRectF(-5, -5, 10, 10));
+        QCOMPARE(tenths(descriptor.breachScore(QPointF(7.25, 0), 4.5)), QStringLiteral("8.1"));
+        QCOMPARE(descriptor.breachScore(QPointF(7.26, 0), 4.5), 0.0);
+        QCOMPARE(tenths(descriptor.breachScore(QPointF(7.0, 7.0), 4.5)), QStringLiteral("7.0"));
+        QCOMPARE(descriptor.breachScore(QPointF(7.0, -7.3), 4.5), 0.0);
+    }
 
-        QSignalSpy world(&descriptor, &TargetDescriptor::worldChanged);
-        descriptor.set_world(QRectF(-25, -25, 50, 50));
-        descriptor.set_world(QRectF(-25 * (1 + 1e-15), -25, 50, 50));
-        QCOMPARE(world.count(), 1);
-        QSignalSpy black(&descriptor, &TargetDescriptor::blackDiameterChanged);
-        descriptor.set_blackDiameter(NaN); // NaN never equals: announced
-        QCOMPARE(black.count(), 1);
+    void complexCalculatorOrderOfResults()
+    {
+        TargetDescriptor descriptor;
+        descriptor.set_world(QRectF(-100, -100, 200, 200));
+        auto *calculator = new ComplexScoreCalculator(&descriptor);
+        descriptor.set_scoreCalculator(calculator);
+        const auto addRect = [&](const QRectF &rect, double result, bool afterRings) {
+            auto *added = new TargetElement;
+            added->set_rect(rect);
+            added->set_result(result);
+            added->set_calcAfterRings(afterRings);
+            descriptor.elements()->append(added);
+            return added;
+        };
+        // Without ten rings and without an element result: no score at all.
+        QVERIFY(std::isnan(descriptor.breachScore(QPointF(1, 1), 0)));
 
+        // Two overlapping result elements before the rings: the later wins.
+        addRect(QRectF(-50, -50, 100, 100), 3.0, false);
+        addRect(QRectF(0, 0, 50, 50), 4.0, false);
+        QCOMPARE(descriptor.breachScore(QPointF(10, 10), 0), 4.0);
+        QCOMPARE(descriptor.breachScore(QPointF(-10, -10), 0), 3.0);
+        QVERIFY(std::isnan(descriptor.breachScore(QPointF(70, 70), 0)));
+
+        // Results after the rings only count where no ring is touched.
+        calculator->set_rings({60, 54, 48, 42, 36, 30, 24, 18, 12, 6});
+        addRect(QRectF(-100, -100, 200, 200), 2.0, true);
+        QCOMPARE(descriptor.breachScore(QPointF(10, 10), 0), 4.0);
+        QCOMPARE(descriptor.breachScore(QPointF(70, 70), 0), 2.0);
+
+        // A clip element bounds the scoring area.
+        addRect(QRectF(-20, -20, 40, 40), NaN, false)->set_clip(true);
+        QCOMPARE(descriptor.breachScore(QPointF(10, 10), 0), 4.0);
+        QCOMPARE(descriptor.breachScore(QPointF(30, 30), 0), 0.0);
+        QCOMPARE(descriptor.breachScore(QPointF(-21, 0), 2.0), 3.0); // touched by the hole
+    }
+
+    void shapeChangesAndColours()
+    {
+        TargetDescriptor descriptor;
         QSignalSpy shape(&descriptor, &TargetDescriptor::shapeChanged);
-        auto *element = new TargetElement;
-        descriptor.elements()->append(element);
-        QCOMPARE(shape.count(), 1);
-        element->set_penWidth(2.0);
-        QCOMPARE(shape.count(), 2);
-        element->setPolygon(QPolygonF({{0, 0}, {1, 0}})); // not a property
-        QCOMPARE(shape.count(), 2);
+        auto *added = new TargetElement;
+        descriptor.elements()->append(added);
+        added->set_penWidth(2.0);
+        added->setPolygon(QPolygonF({{0, 0}, {1, 0}})); // not a property
         descriptor.elements()->clear();
         QCOMPARE(shape.count(), 3);
 
-        // No calculator: no score; the calculator's destruction is seen.
-        QVERIFY(std::isnan(descriptor.breachScore(QPointF(1, 1), 4.5)));
-        auto *calculator
-                = manager.findByUuid(QLatin1String(TargetManager::AirRifleUuid))->scoreCalculator();
-        QCOMPARE(calculator->owner()->name(), QStringLiteral("№8"));
-    }
-
-    void catalogue()
-    {
-        const QStringList uuids = {QLatin1String(TargetManager::AirRifleUuid),
-                                   QLatin1String(TargetManager::AirPistolUuid),
-                                   QLatin1String(TargetManager::SmallBoreRifleUuid),
-                                   QLatin1String(TargetManager::SmallBorePistolUuid),
-                                   QLatin1String(TargetManager::ChestFigureUuid)};
-        const QStringList names = {QStringLiteral("№8"), QStringLiteral("№9"), QStringLiteral("№7"),
-                                   QStringLiteral("№4"), QStringLiteral("№4 грудная")};
-        const int elementCounts[] = {43, 43, 44, 47, 12};
-        QCOMPARE(manager.targets()->count(), 5);
-        for (int i = 0; i < 5; ++i) {
-            TargetDescriptor *descriptor = manager.targets()->at(i);
-            QCOMPARE(descriptor->uuid(), uuids.at(i));
-            QCOMPARE(descriptor->name(), names.at(i));
-            QCOMPARE(descriptor->elements()->count(), elementCounts[i]);
-            QCOMPARE(manager.findByUuid(uuids.at(i)), descriptor);
-            QCOMPARE(manager.findByUuidOrName(names.at(i)), descriptor);
-            QVERIFY(descriptor->description().isEmpty());
-        }
-        QVERIFY(!manager.findByUuid(uuids.first().toLower()));
-        QCOMPARE(manager.targets()->at(2)->compatibleEvents(),
-                 QStringList({QStringLiteral("SBR25"), QStringLiteral("SBR50")}));
-        QCOMPARE(manager.targets()->at(4)->compatibleEvents(),
-                 QStringList({QStringLiteral("N450M"), QStringLiteral("N450"),
-                              QStringLiteral("N4G50")}));
-
-        // Duplicates and uuid-less descriptors are refused.
-        auto *duplicate = new TargetDescriptor;
-        duplicate->set_uuid(uuids.first());
-        manager.appendTarget(duplicate);
-        auto *nameless = new TargetDescriptor;
-        nameless->set_uuid(QString());
-        manager.appendTarget(nameless);
-        QCOMPARE(manager.targets()->count(), 5);
-        delete duplicate;
-        delete nameless;
-        QVERIFY(manager.colorNames().contains(QStringLiteral("steelblue")));
-    }
-
-    void airRifleFace()
-    {
-        TargetDescriptor *rifle = manager.findByUuid(QLatin1String(TargetManager::AirRifleUuid));
-        auto *elements = rifle->elements();
-        // Black disc, filled inner ten, nine rings (30.5 is the black's edge).
-        QCOMPARE(elements->at(0)->type(), TargetElement::Ellipse);
-        QCOMPARE(elements->at(0)->rect(), QRectF(-15.25, -15.25, 30.5, 30.5));
-        QCOMPARE(elements->at(0)->brushColor(), manager.getColor(TargetElementColor::Black));
-        QVERIFY(!elements->at(0)->optional());
-        QCOMPARE(elements->at(1)->rect(), QRectF(-0.25, -0.25, 0.5, 0.5));
-        QCOMPARE(elements->at(1)->brushColor(), manager.getColor(TargetElementColor::White));
-        QVERIFY(elements->at(1)->optional());
-        // The first ring: 45.5 less the pen, black on white.
-        QCOMPARE(elements->at(2)->rect().width(), 45.4);
-        QCOMPARE(elements->at(2)->penColor(), manager.getColor(TargetElementColor::Black));
-        QCOMPARE(elements->at(2)->penWidth(), 0.1);
-        // The 4 ring (25.5) is inside the black: white line.
-        QCOMPARE(elements->at(5)->rect().width(), 25.4);
-        QCOMPARE(elements->at(5)->penColor(), manager.getColor(TargetElementColor::White));
-
-        // Labels: 1..8 at angle 0 first, right of the centre, 1–3 black.
-        const double rho[] = {21.45, 18.95, 16.45, 13.95, 11.45, 8.95, 6.45, 3.95};
-        for (int k = 1; k <= 8; ++k) {
-            TargetElement *label = elements->at(10 + k);
-            QCOMPARE(label->type(), TargetElement::Text);
-            QCOMPARE(label->text(), QString::number(k));
-            QCOMPARE(label->fontHeight(), 1.75);
-            QVERIFY(std::fabs(label->point().x() - rho[k - 1]) < 1e-9);
-            QVERIFY(std::fabs(label->point().y()) < 1e-9);
-            QCOMPARE(label->penColor(),
-                     manager.getColor(k <= 3 ? TargetElementColor::Black
-                                             : TargetElementColor::White));
-        }
-        // Angle pi/2 puts the number above the centre.
-        QVERIFY(std::fabs(elements->at(19)->point().y() + 21.45) < 1e-9);
-        QCOMPARE(rifle->scoreCalculator()->center(), QPointF(0, 0));
-    }
-
-    void chestFigureFace()
-    {
-        TargetDescriptor *chest = manager.findByUuid(QLatin1String(TargetManager::ChestFigureUuid));
-        auto *elements = chest->elements();
-        QVERIFY(elements->at(0)->clip());
-        QCOMPARE(elements->at(0)->polygon().size(), 9);
-        QCOMPARE(elements->at(1)->brushColor(), manager.getColor(TargetElementColor::Swamp));
-        QCOMPARE(elements->at(1)->result(), 5.0);
-        QVERIFY(elements->at(1)->calcAfterRings());
-        for (int i = 2; i < 7; ++i) {
-            QCOMPARE(elements->at(i)->type(), TargetElement::Ellipse);
-            QCOMPARE(elements->at(i)->penWidth(), 3.0);
-            QCOMPARE(elements->at(i)->penColor(), manager.getColor(TargetElementColor::Black));
-        }
-        const double rho[] = {223.5, 173.5, 123.5, 73.5};
-        for (int i = 0; i < 4; ++i) {
-            TargetElement *label = elements->at(7 + i);
-            QCOMPARE(label->text(), QString::number(6 + i));
-            const double r = std::hypot(label->point().x(), label->point().y());
-            QVERIFY(std::fabs(r - rho[i]) < 1e-9);
-            QVERIFY(label->point().x() < 0 && label->point().y() > 0); // below left
-        }
-        QCOMPARE(elements->at(11)->text(), QStringLiteral("5"));
-        QCOMPARE(elements->at(11)->penColor(), manager.getColor(TargetElementColor::White));
-        QVERIFY(chest->scoreCalculator()->inherits("LibModel::ComplexScoreCalculator"));
+        // An element's colour pointer follows its object.
+        auto *temporary = new TargetElementColor(TargetElementColor::Custom, Qt::red);
+        TargetElement element;
+        element.set_penColor(temporary);
+        delete temporary;
+        QVERIFY(!element.penColor());
     }
 };
 

@@ -1,171 +1,162 @@
-#include <session.h>
+#include <kavrorun.h>
+#include <pdfprobe.h>
+#include <sessionbuilder.h>
 #include <storage.h>
-#include <targetmanager.h>
 #include <testenvironment.h>
-#include <trace.h>
 
 #include <QCoreApplication>
+#include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
-using namespace LibModel;
-
-namespace {
-
-constexpr qint64 Start = 1700000000000;
-
-QByteArray run(const QString &program, const QStringList &arguments, int *exitCode = nullptr,
-               QByteArray *errors = nullptr)
-{
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-    }
-    if (exitCode)
-        *exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    if (errors)
-        *errors = process.readAllStandardError();
-    return process.readAllStandardOutput();
-}
-
-int pdfPages(const QString &pdf)
-{
-    static const QRegularExpression pages(QStringLiteral("Pages:\\s+(\\d+)"));
-    const QRegularExpressionMatch match
-            = pages.match(QString::fromUtf8(run(QStringLiteral("pdfinfo"), {pdf})));
-    return match.hasMatch() ? match.captured(1).toInt() : -1;
-}
-
-QString pdfText(const QString &pdf)
-{
-    return QString::fromUtf8(run(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")}));
-}
-
-} // namespace
-
-// Competition protocols of a database built through the model classes,
-// printed by the tool in a separate process.
+// `kavro print` in a separate process without a display: paper targets,
+// session pages and competition protocols of a database built through the
+// model classes, and the refused options, each with one line on stderr.
 class TestKavroPrint : public QObject
 {
     Q_OBJECT
 
 private:
-    TargetManager targets; // the sessions score on these faces
+    static constexpr int BigCompetition = 70;
     QTemporaryDir folder;
     QString database;
+    qint64 sessionId = 0;
 
-    // Runs `kavro print protocol` with the options and returns the page
-    // count the tool reports; fails the test on a non-zero exit.
-    int printProtocol(const QStringList &options, const QString &pdf)
+    // "DB", "ID" and "PDF" in the arguments stand for the database, the
+    // stored session and `pdf`.
+    QStringList arguments(QStringList list, const QString &pdf) const
     {
-        int exitCode = 0;
-        QByteArray errors;
-        const QByteArray output
-                = run(QCoreApplication::applicationDirPath() + QStringLiteral("/kavro"),
-                      QStringList {QStringLiteral("print"), QStringLiteral("protocol"),
-                                   QStringLiteral("--db"), database}
-                              + options + QStringList {QStringLiteral("--pdf"), pdf},
-                      &exitCode, &errors);
-        if (exitCode != 0) {
-            qWarning() << errors;
-            return -1;
-        }
-        const QJsonObject object = QJsonDocument::fromJson(output).object();
-        if (object.value(QStringLiteral("pdf")).toString() != pdf)
-            return -1;
-        return object.value(QStringLiteral("pages")).toInt(-1);
+        const QHash<QString, QString> meaning = {{QStringLiteral("DB"), database},
+                                                 {QStringLiteral("ID"), QString::number(sessionId)},
+                                                 {QStringLiteral("PDF"), pdf}};
+        for (QString &argument : list)
+            argument = meaning.value(argument, argument);
+        return QStringList {QStringLiteral("print")} + list;
     }
 
-    // Stores a session of one shot at (x, 0) in a competition.
-    void addSession(Storage &storage, int index, const QString &competition, bool isGto,
-                    const QString &name, double x, const QVariantHash &values = {})
+    // Prints and returns the page count the tool reports, -1 on failure.
+    int print(const QStringList &options, const QString &pdf)
     {
-        Session session(&storage);
-        session.setTargetDescriptor(targets.findByUuid(QLatin1String(TargetManager::AirRifleUuid)));
-        session.setCaliber(4.5);
-        session.setDistance(10.0);
-        session.setSampleRate(100);
-        session.setIsGto(isGto);
-        session.setCompetitionName(competition);
-        session.setValue(QStringLiteral("competitionName"), competition);
-        for (auto it = values.cbegin(); it != values.cend(); ++it)
-            session.setValue(it.key(), it.value());
-        Trace *trace = session.appendTrace(Start + index * 60000);
-        TraceSample sample;
-        sample.x = float(x);
-        sample.y = 0.0f;
-        sample.z = 0.0f;
-        trace->appendSample(Start + index * 60000, sample);
-        QVERIFY(trace->appendShot(0, 0, false, 0.0));
-        session.setShooter(name, QStringLiteral("Club"), QStringLiteral("A"));
-        QVERIFY(session.write());
+        const KavroRun run(arguments(options + QStringList {QStringLiteral("--pdf"), pdf}, pdf));
+        const QJsonObject object = QJsonDocument::fromJson(run.output).object();
+        if (run.exitCode != 0)
+            qWarning() << run.errors;
+        const bool ok = run.exitCode == 0 && object.value(QStringLiteral("pdf")).toString() == pdf;
+        return ok ? object.value(QStringLiteral("pages")).toInt(-1) : -1;
     }
 
 private slots:
     void initTestCase()
     {
         QVERIFY(folder.isValid());
+        // The tool must find a platform of its own.
+        for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            qunsetenv(name);
         database = folder.filePath(QStringLiteral("print.sqlite"));
-        Storage storage;
+        LibModel::Storage storage;
         QVERIFY(storage.open(database, QStringLiteral("tst_kavroprint")));
-        addSession(storage, 0, QStringLiteral("Кубок"), false, QStringLiteral("Petrova"), 1.0,
-                   {{QStringLiteral("resultReal"), 87.26}});
-        addSession(storage, 1, QStringLiteral("Кубок"), false, QStringLiteral("Ivanov"), 6.0);
-        addSession(storage, 2, QStringLiteral("Нормы"), true, QStringLiteral("Sidorov"), 2.0,
-                   {{QStringLiteral("gtoUuid"), QStringLiteral("23-45-678")},
-                    {QStringLiteral("birthDate"), QStringLiteral("01.02.2008")}});
-        for (int i = 0; i < 120; ++i)
-            addSession(storage, 10 + i, QStringLiteral("Big"), false,
-                       QStringLiteral("Shooter%1").arg(i), 3.0);
+        // Sessions of one shot, a minute apart; `values` before the shooter,
+        // as the lane sets them.
+        int minute = 0;
+        const auto add = [&](const QString &name, const QString &competition, double x,
+                             const QVariantHash &values = {}) {
+            SessionBuilder session(&storage, SessionBuilder::Start + 60000 * minute++);
+            for (auto value = values.cbegin(); value != values.cend(); ++value)
+                session.value(value.key(), value.value());
+            return session.shooter(name, QStringLiteral("Club"))
+                    .competition(competition, values.contains(QStringLiteral("gtoUuid")))
+                    .shot(x, 0)
+                    .write();
+        };
+        sessionId = add(QStringLiteral("Petrova"), QStringLiteral("Кубок"), 1.0,
+                        {{QStringLiteral("resultReal"), 87.26}});
+        QVERIFY(sessionId > 0);
+        QVERIFY(add(QStringLiteral("Ivanov"), QStringLiteral("Кубок"), 6.0));
+        QVERIFY(add(QStringLiteral("Sidorov"), QStringLiteral("Нормы"), 2.0,
+                    {{QStringLiteral("gtoUuid"), QStringLiteral("23-45-678")},
+                     {QStringLiteral("birthDate"), QStringLiteral("01.02.2008")}}));
+        for (int i = 0; i < BigCompetition; ++i)
+            QVERIFY(add(QStringLiteral("Shooter%1").arg(i), QStringLiteral("Big"), 3.0));
     }
 
-    void printsTheCompetition()
+    // One A4 page each, with the texts in this order; none marked "!".
+    // Options and texts are separated by "|".
+    void prints_data()
     {
-        const QString pdf = folder.filePath(QStringLiteral("cup.pdf"));
-        QCOMPARE(printProtocol({QStringLiteral("--competition"), QStringLiteral("Кубок"),
-                                QStringLiteral("--header"), QStringLiteral("Городской кубок")},
-                               pdf),
-                 1);
-        QCOMPARE(pdfPages(pdf), 1);
-        const QString text = pdfText(pdf);
-        for (const char *expected : {"Page 1", "Городской кубок", "Petrova", "Ivanov", "Club",
-                                     "87.3", "0.0", "Организация"})
-            QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
-        // By start, as the storage lists them.
-        QVERIFY(text.indexOf(QStringLiteral("Petrova")) < text.indexOf(QStringLiteral("Ivanov")));
-        QVERIFY(!text.contains(QStringLiteral("Sidorov")));
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QString>("texts");
+        QTest::newRow("target") << "target|--target|№8|--distance|10|--real|10|--title|Мишень №8"
+                                << "Мишень №8";
+        QTest::newRow("session")
+                << "session|--db|DB|--session|ID|--header|Petrova, Club|--header2|10 м|--zoom|2"
+                << "Page 1 Petrova, Club|10 м";
+        // By start, as the storage lists them; one decimal, 0.0 for none.
+        QTest::newRow("protocol") << "protocol|--db|DB|--competition|Кубок|--header|Городской кубок"
+                                  << "Page 1|Городской кубок|Petrova|87.3|Ivanov|0.0|!Sidorov";
+        QTest::newRow("fitness norms") << "protocol|--db|DB|--competition|Нормы|--gto"
+                                       << "Sidorov|23-45-678|01.02.2008|!Petrova";
     }
 
-    void printsTheFitnessNormProtocol()
+    void prints()
     {
-        const QString pdf = folder.filePath(QStringLiteral("norms.pdf"));
-        QCOMPARE(printProtocol({QStringLiteral("--competition"), QStringLiteral("Нормы"),
-                                QStringLiteral("--gto")},
-                               pdf),
-                 1);
-        const QString text = pdfText(pdf);
-        for (const char *expected : {"Sidorov", "23-45-678", "01.02.2008", "УИНН", "Рождения"})
-            QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
+        QFETCH(QString, options);
+        QFETCH(QString, texts);
+
+        const QString pdf = folder.filePath(QStringLiteral("%1.pdf").arg(QTest::currentDataTag()));
+        QCOMPARE(print(options.split(QLatin1Char('|')), pdf), 1);
+        QCOMPARE(PdfProbe::pages(pdf), 1);
+        QCOMPARE(PdfProbe::raster(pdf, 72).size(), QSize(595, 842)); // A4 in points
+        const QString text = PdfProbe::text(pdf);
+        qsizetype at = 0;
+        for (const QString &expected : texts.split(QLatin1Char('|'))) {
+            if (expected.startsWith(QLatin1Char('!')))
+                QVERIFY2(!text.contains(expected.mid(1)), qPrintable(expected));
+            else
+                QVERIFY2((at = text.indexOf(expected, at)) >= 0, qPrintable(expected));
+        }
     }
 
     // The reported page count is the document's; every row is printed once.
     void longProtocolTakesSeveralPages()
     {
         const QString pdf = folder.filePath(QStringLiteral("big.pdf"));
-        const int pages = printProtocol({QStringLiteral("--competition"), QStringLiteral("Big"),
-                                         QStringLiteral("--widths"), QStringLiteral("0.3,0.1,0.3")},
-                                        pdf);
+        const int pages = print({QStringLiteral("protocol"), QStringLiteral("--db"), database,
+                                 QStringLiteral("--competition"), QStringLiteral("Big"),
+                                 QStringLiteral("--widths"), QStringLiteral("0.3,0.1,0.3")},
+                                pdf);
         QVERIFY(pages >= 2);
-        QCOMPARE(pdfPages(pdf), pages);
-        const QString text = pdfText(pdf);
-        QCOMPARE(text.count(QRegularExpression(QStringLiteral("Shooter\\d+\\b"))), 120);
+        QCOMPARE(PdfProbe::pages(pdf), pages);
+        const QString text = PdfProbe::text(pdf);
+        QCOMPARE(text.count(QRegularExpression(QStringLiteral("Shooter\\d+\\b"))), BigCompetition);
         QVERIFY(text.contains(QStringLiteral("Page %1").arg(pages)));
+    }
+
+    void refuses_data()
+    {
+        QTest::addColumn<QString>("options");
+        QTest::newRow("unknown target") << "target|--target|№99|--real|1|--distance|1|--pdf|PDF";
+        QTest::newRow("zero distance") << "target|--target|№8|--real|1|--distance|0|--pdf|PDF";
+        QTest::newRow("no --pdf") << "target|--target|№8|--real|1|--distance|1";
+        QTest::newRow("unwritable file")
+                << "target|--target|№8|--real|1|--distance|1|--pdf|/no/x.pdf";
+        QTest::newRow("unknown command") << "poster|--pdf|PDF";
+        QTest::newRow("missing session") << "session|--db|DB|--pdf|PDF|--session|999";
+        QTest::newRow("empty competition") << "protocol|--db|DB|--pdf|PDF|--competition|Пусто";
+        QTest::newRow("malformed widths")
+                << "protocol|--db|DB|--pdf|PDF|--competition|Кубок|--widths|a,b";
+    }
+
+    void refuses()
+    {
+        QFETCH(QString, options);
+        const QString pdf = folder.filePath(QStringLiteral("refused.pdf"));
+        const KavroRun run(arguments(options.split(QLatin1Char('|')), pdf));
+        QVERIFY(run.exitCode > 0);
+        QCOMPARE(run.errors.count('\n'), 1);
+        QVERIFY(!QFile::exists(pdf));
     }
 };
 

@@ -1,5 +1,0 @@
-#include "quicktestsetup.h"
-
-#include <QtQuickTest>
-
-QUICK_TEST_MAIN_WITH_SETUP(mainwindow, QuickTestSetup)
