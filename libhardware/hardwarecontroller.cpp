@@ -126,13 +126,27 @@ void HardwareController::deviceAdded(UsbDeviceInfo info)
         return;
     }
     const DeviceRef ref = DeviceRef::opticalSensor(sensor->serialNumber());
-    // Another object carried this serial before (a re-plug): forget it.
-    const UsbDeviceInfo previous = m_references.value(ref);
-    if (!previous.path.isEmpty() && previous != info && m_sensors.contains(previous))
-        m_sensorRefs.remove(m_sensors.value(previous));
+    const UsbDeviceInfo holder = m_references.value(ref);
+    if (!holder.path.isEmpty() && holder != info) {
+        UsbImageSensor *holding = m_sensors.value(holder);
+        // Two sensors plugged in with one serial: the first keeps the record
+        // and its lanes; this one waits, open and idle, until the first goes.
+        if (holding && holding->isOpen()) {
+            qWarning("sensor %s: serial %s is in use by %s; kept in reserve", qPrintable(info.path),
+                     sensor->serialNumber().toHex().constData(), qPrintable(holder.path));
+            return;
+        }
+        // The object that carried this serial before is closed (a re-plug): forget it.
+        m_sensorRefs.remove(holding);
+    }
+    adopt(info, sensor, ref);
+}
+
+void HardwareController::adopt(const UsbDeviceInfo &info, UsbImageSensor *sensor,
+                               const DeviceRef &ref)
+{
     m_references.insert(ref, info);
     m_sensorRefs.insert(sensor, ref);
-
     DeviceRecord &record = m_devices[ref];
     record.ref = ref;
     record.pending = true;
@@ -140,6 +154,16 @@ void HardwareController::deviceAdded(UsbDeviceInfo info)
     record.deadline = LibMisc::Clock::now();
     setState(record, Opened);
     rebindLanes();
+}
+
+UsbImageSensor *HardwareController::reserveFor(const DeviceRef &ref) const
+{
+    for (UsbImageSensor *sensor : m_sensors) {
+        if (sensor->isOpen() && !m_sensorRefs.contains(sensor)
+            && DeviceRef::opticalSensor(sensor->serialNumber()) == ref)
+            return sensor;
+    }
+    return nullptr;
 }
 
 void HardwareController::deviceRemoved(UsbDeviceInfo info)
@@ -157,8 +181,11 @@ void HardwareController::deviceRemoved(UsbDeviceInfo info)
         m_sensorRefs.erase(ref);
         if (m_references.value(device) == info)
             m_references.remove(device);
-        auto record = m_devices.find(device);
-        if (record != m_devices.end()) {
+        // Another sensor with the serial is still plugged in: it takes over,
+        // and the serial is not gone.
+        if (UsbImageSensor *reserve = reserveFor(device)) {
+            adopt(reserve->deviceInfo(), reserve, device);
+        } else if (auto record = m_devices.find(device); record != m_devices.end()) {
             record->pending = false;
             record->scheduled = false;
             setState(*record, Removed);

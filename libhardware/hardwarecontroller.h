@@ -93,6 +93,10 @@ private:
     };
 
     void setState(DeviceRecord &record, DeviceState state);
+    // Makes the sensor the one that carries the serial's record.
+    void adopt(const UsbDeviceInfo &info, UsbImageSensor *sensor, const DeviceRef &ref);
+    // An open sensor with the serial that waits behind the one carrying it.
+    UsbImageSensor *reserveFor(const DeviceRef &ref) const;
     void evaluate(DeviceRecord &record);
     void rebindLanes();
     void reschedule();

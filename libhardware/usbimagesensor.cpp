@@ -12,6 +12,12 @@ constexpr double Pi = 3.14159265358979323846;
 constexpr quint8 RecordMarker = 0x88;
 constexpr int RecordHeaderSize = 5;
 constexpr double PixelPitch = 0.006; // millimetres per sensor pixel
+// The scales a sensor can be configured for, in millimetres on the target per
+// pixel: far beyond any lens and distance of a range, and inside what the
+// kernel arithmetic (single precision, pixel offsets) can represent.
+constexpr double MinMillimetresPerPixel = 1e-3;
+constexpr double MaxMillimetresPerPixel = 1e4;
+constexpr double MaxAimMarkDiameter = 1e5; // millimetres
 
 quint16 headerWord(const std::array<quint8, UsbImageSensor::HeaderSize> &header, int offset)
 {
@@ -31,7 +37,8 @@ qint8 toSignedByte(double value)
 {
     if (!std::isfinite(value))
         return 0;
-    const long long whole = qBound(-32768LL, static_cast<long long>(value), 32767LL);
+    // Bounded before the conversion: a double beyond the integer's range has no defined one.
+    const auto whole = static_cast<long long>(qBound(-32768.0, value, 32767.0));
     return qint8(quint8(whole & 0xFF));
 }
 
@@ -493,6 +500,19 @@ bool UsbImageSensor::configureKernel()
     // Without a distance or a focal length there is no scale to build on.
     if (!std::isfinite(s) || s <= 0.0)
         return false;
+    // A scale no lens gives (a focal length in the settings block that is
+    // out of all reason, say) or a size that no 32-bit value holds is
+    // refused before anything goes to the sensor.
+    if (s < MinMillimetresPerPixel || s > MaxMillimetresPerPixel
+        || (!withMarkers && !(std::fabs(m_aimMarkDiameter) <= MaxAimMarkDiameter)))
+        return fail(InvalidParameter);
+    quint16 size = DefaultSizeParameter;
+    if (!std::isnan(m_sizeParameter)) {
+        const double pixels = std::floor(1000.0 * m_sizeParameter / s + 0.5);
+        if (!(pixels >= 0.0 && pixels < 4294967296.0))
+            return fail(InvalidParameter);
+        size = quint16(quint32(pixels) & 0xFFFF);
+    }
     m_millimetresPerPixel = s;
 
     Kernel kernels[3];
@@ -518,9 +538,6 @@ bool UsbImageSensor::configureKernel()
     if (!uploadKernel(kernels[choice], withMarkers ? m_markerTag : 0))
         return false;
 
-    const quint16 size = std::isnan(m_sizeParameter)
-            ? DefaultSizeParameter
-            : quint16(quint32(std::floor(1000.0 * m_sizeParameter / s + 0.5)) & 0xFFFF);
     if (!setParameter(6, size))
         return false;
     m_sizeParameterSent = size;

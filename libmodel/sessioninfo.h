@@ -17,12 +17,12 @@ struct SessionInfo
     QString comments;
     int shotCount = 0;
     ShooterRecord person; // empty in per-person lists
-    int result = 0; // competition lists only; ranked as a 16-bit unsigned value
+    int result = 0; // sum of truncated shot results; ranked as a 16-bit unsigned value
     QString place;
     QString placeReal;
     QString timePlace;
     QVariantHash properties; // the session's property map
-    bool isGto = false; // per-person lists only
+    bool isGto = false;
 };
 
 } // namespace LibModel

@@ -25,6 +25,9 @@ namespace {
 
 const QString AllOrganizations = QStringLiteral("[Все организации]");
 const QString AllGroups = QStringLiteral("[Все группы]");
+// The columns every session summary is read from, in the order summaries() reads them.
+constexpr char SummaryColumns[] = "SELECT session_id, timer, comments, shot_count, person_id, "
+                                  "result, properties, is_gto";
 
 bool sameIgnoringCase(const QString &a, const QString &b)
 {
@@ -655,16 +658,12 @@ SessionInfoModel *Storage::summaries(QSqlQuery &query, bool withPerson)
         info.timer = query.value(1).toLongLong();
         info.comments = query.value(2).toString();
         info.shotCount = query.value(3).toInt();
-        if (withPerson) {
+        if (withPerson)
             info.person = persons.value(query.value(4).toLongLong());
-            info.result = query.value(5).toInt();
-            if (!RecordCodec::decodeProperties(query.value(6).toByteArray(), &info.properties))
-                return nullptr;
-        } else {
-            if (!RecordCodec::decodeProperties(query.value(4).toByteArray(), &info.properties))
-                return nullptr;
-            info.isGto = query.value(5).toInt() != 0;
-        }
+        info.result = query.value(5).toInt(); // NULL in files from before results: 0
+        if (!RecordCodec::decodeProperties(query.value(6).toByteArray(), &info.properties))
+            return nullptr;
+        info.isGto = query.value(7).toInt() != 0;
         model->append(info);
     }
     return model.release();
@@ -674,17 +673,13 @@ SessionInfoModel *Storage::sessions(qlonglong personId)
 {
     QSqlQuery query(database());
     query.setForwardOnly(true);
-    if (personId > 0) {
-        if (!query.prepare(QStringLiteral("SELECT session_id, timer, comments, shot_count, "
-                                          "properties, is_gto FROM sessions WHERE person_id=? "
-                                          "ORDER BY timer ASC;")))
-            return nullptr;
-        query.addBindValue(personId);
-    } else if (!query.prepare(QStringLiteral("SELECT session_id, timer, comments, shot_count, "
-                                             "properties, is_gto FROM sessions ORDER BY timer "
-                                             "ASC;"))) {
+    QString statement = QString::fromLatin1(SummaryColumns) + QStringLiteral(" FROM sessions ");
+    if (personId > 0)
+        statement += QStringLiteral("WHERE person_id=? ");
+    if (!query.prepare(statement + QStringLiteral("ORDER BY timer ASC;")))
         return nullptr;
-    }
+    if (personId > 0)
+        query.addBindValue(personId);
     if (!query.exec())
         return nullptr;
     return summaries(query, false);
@@ -701,9 +696,9 @@ SessionInfoModel *Storage::sessionsByCompetitionName(const QString &competitionN
         return nullptr;
     QSqlQuery query(database());
     query.setForwardOnly(true);
-    if (!query.prepare(QStringLiteral(
-                "SELECT session_id, timer, comments, shot_count, person_id, result, properties "
-                "FROM sessions WHERE competition_name=? AND is_gto=? ORDER BY timer ASC;")))
+    if (!query.prepare(QString::fromLatin1(SummaryColumns)
+                       + QStringLiteral(" FROM sessions WHERE competition_name=? AND is_gto=? "
+                                        "ORDER BY timer ASC;")))
         return nullptr;
     query.addBindValue(competitionName);
     query.addBindValue(isGto ? 1 : 0);

@@ -22,9 +22,11 @@ private:
     std::vector<std::unique_ptr<SimulatedSensor>> sensors;
 
     // A driven sensor, plugged in; its reference.
-    DeviceRef plug(quint32 seed, quint16 firmware = 25)
+    DeviceRef plug(quint32 seed, quint16 firmware = 25, const QByteArray &serial = {})
     {
         sensors.push_back(std::make_unique<SimulatedSensor>(seed));
+        if (!serial.isEmpty())
+            sensors.back()->setSerialNumber(serial);
         sensors.back()->setPacing(SimulatedSensor::Pacing::Driven);
         sensors.back()->setFirmwareVersion(firmware);
         backend->plug(sensors.back().get());
@@ -137,6 +139,22 @@ private slots:
         backend->plug(sensors.back().get());
         QCOMPARE(controller->knownDevices().keys(), QList<DeviceRef>({ref}));
         QCOMPARE(controller->connectedDevices(), QList<DeviceRef>({ref}));
+    }
+
+    void duplicateSerialWaitsInReserve()
+    {
+        const DeviceRef ref = plug(61);
+        bind(0, ref);
+        QTRY_VERIFY(sensors[0]->isStreaming());
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("kept in reserve")));
+        plug(62, 25, ref.id);
+        // The first stays controllable; when it goes, the serial stays and the reserve streams.
+        controller->setLaneActive(0, false);
+        QTRY_VERIFY(!sensors[0]->isStreaming());
+        controller->setLaneActive(0, true);
+        backend->unplug(sensors[0].get());
+        QCOMPARE(controller->knownDevices().value(ref), HardwareController::Opened);
+        QTRY_VERIFY(sensors[1]->isStreaming());
     }
 };
 

@@ -365,6 +365,19 @@ private slots:
 
         QVERIFY(!sensor->setMarkers(1, markers(4))); // too few
         QVERIFY(!sensor->setMarkers(1, markers(65))); // too many
+
+        // A focal length out of all reason in the settings block, or a size
+        // past 32 bits: refused, and nothing goes out.
+        for (const auto &[focal, size] :
+             QList<std::pair<float, double>> {{1e30f, 0.3}, {1e-44f, 0.3}, {50.0f, 1e12}}) {
+            simulated->setFocalLength(focal);
+            QVERIFY(sensor->open(info()) && !sensor->setTargetDistance(10.0)
+                    && !sensor->setSizeParameter(size)); // no aiming mark yet
+            simulated->clearRequests();
+            QVERIFY(!sensor->setAimMarkDiameter(30.5));
+            QCOMPARE(sensor->errorCode(), int(UsbImageSensor::InvalidParameter));
+            QVERIFY(simulated->requests().isEmpty() && std::isnan(sensor->millimetresPerPixel()));
+        }
     }
 
     void binningRules()

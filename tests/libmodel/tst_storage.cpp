@@ -178,6 +178,7 @@ private slots:
         QCOMPARE(list->rows().at(1).id, 40u);
         QCOMPARE(list->rows().at(1).properties.value(QStringLiteral("medal")).toString(),
                  QStringLiteral("bronze"));
+        QCOMPARE(list->rows().at(1).result, sessionValues.isEmpty() ? 0 : 130);
     }
 
     void refusesNewerAndForeignFiles()
@@ -223,6 +224,9 @@ private slots:
         QCOMPARE(read->result(), session->result());
         QCOMPARE(read->segments().first()->properties().value(QStringLiteral("note")).toInt(), 1);
         QCOMPARE(read->shots().constLast()->id(), session->shots().constLast()->id());
+        const std::unique_ptr<SessionInfoModel> list(storage->sessions(session->shooterId()));
+        QCOMPARE(list->rows().constFirst().result,
+                 session->resultInt()); // the table's result column
         QVERIFY(!storage->readSession(9999));
     }
 
