@@ -1,5 +1,6 @@
 #include "qmltypes.h"
 #include "applicationdata.h"
+#include "exercise.h"
 #include "rangedata.h"
 #include "serielistitem.h"
 #include "sessionprintout.h"
@@ -62,6 +63,7 @@ void registerQmlTypes()
                                                            QString());
     qmlRegisterAnonymousType<LibModel::Session>(Uri, Major);
     qmlRegisterUncreatableType<RangeData>(Uri, Major, Minor, "RangeData", QString());
+    qmlRegisterAnonymousType<Exercise>(Uri, Major);
     qmlRegisterType<TargetItem>(Uri, Major, Minor, "Target");
     qmlRegisterType<TraceItem>(Uri, Major, Minor, "Trace");
     qmlRegisterType<TraceSelection>(Uri, Major, Minor, "TraceSelection");

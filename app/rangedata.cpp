@@ -1,4 +1,5 @@
 #include "rangedata.h"
+#include "exercise.h"
 
 #include <chebfilter.h>
 #include <clock.h>
@@ -24,6 +25,9 @@ constexpr double Pi = 3.14159265358979323846;
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 constexpr qint64 ShotHoldOff = 1000; // ms between two shots
 constexpr double MaxCalibrationTilt = 20.0; // degrees
+// How long the recording runs on after the end of an exercise: the shooter's
+// follow-through after the last shot.
+constexpr qint64 FollowThrough = 1000; // ms
 
 UsbImageSensor::Marker marker(quint8 weight, bool truncate, double x, double y, qint8 biasX,
                               qint8 biasY)
@@ -112,6 +116,7 @@ RangeData::RangeData(quint16 index, LibModel::AbstractStorage *storage, QObject 
     , m_cantFilter(new LibMisc::ChebFilter(this, LibMisc::ChebFilter::LowPass, 0.05, 0.5, 2, true))
 {
     reset();
+    m_exercise = new Exercise(this);
     HardwareController *controller = HardwareController::instance();
     connect(controller, &HardwareController::deviceStateChanged, this,
             &RangeData::deviceStateChanged);
@@ -175,6 +180,8 @@ void RangeData::reset()
     emit sessionChanged();
     m_phaseStart = LibMisc::Clock::now();
     m_timeToEndOfPhase = 0.0;
+    m_closeRecordingAt = -1;
+    m_recordingClosed = false;
 }
 
 void RangeData::cutCurrTrace()
@@ -363,18 +370,22 @@ void RangeData::setDeviceSerialNumber(QString value)
     const DeviceRef ref(DeviceRef::OpticalSensor, DeviceRef::SerialNumberId,
                         value.isEmpty() ? QByteArray() : serialBytes(value));
     if (!value.isEmpty()) {
+        // Written under the serial in upper case: read there first, then
+        // under the serial as given.
         QSettings settings;
-        const bool mode = settings.value(QStringLiteral("device_%1/microphoneMode").arg(value), 0)
-                                  .toLongLong()
-                != 0;
+        const auto stored = [&settings, &value](const char *name, const QVariant &fallback) {
+            const QString key = QStringLiteral("device_%1/") + QLatin1String(name);
+            const QString upper = key.arg(value.toUpper());
+            return settings.contains(upper) ? settings.value(upper)
+                                            : settings.value(key.arg(value), fallback);
+        };
+        const bool mode = stored("microphoneMode", 0).toLongLong() != 0;
         if (mode != m_ultraSensitiveTriggerMode) {
             m_ultraSensitiveTriggerMode = mode;
             sendMicrophoneConfiguration();
             emit ultraSensitiveTriggerModeChanged();
         }
-        qlonglong threshold
-                = settings.value(QStringLiteral("device_%1/microphoneThreshold").arg(value), 15)
-                          .toLongLong();
+        qlonglong threshold = stored("microphoneThreshold", 15).toLongLong();
         if (quint64(threshold) > 4096)
             threshold = 15;
         if (quint16(threshold) != m_microphoneThreshold) {
@@ -429,10 +440,15 @@ void RangeData::configureSensor()
     UsbImageSensor *device = sensor();
     if (!device)
         return;
+    // While an exercise is shot the sensor goes on aiming at the lane's
+    // offset, also when it comes back after a drop-out.
+    const bool aiming = m_state == ShootingState && !m_calibrationMode && m_phase != NoPhase;
     device->sendSetting(UsbImageSensor::Setting9D, 0);
-    m_calibrationOffset = QPointF(device->settingsWord4(), device->settingsWord6());
-    device->selectModeOne();
-    emit calibrationOffsetChanged();
+    if (!aiming) {
+        m_calibrationOffset = QPointF(device->settingsWord4(), device->settingsWord6());
+        device->selectModeOne();
+        emit calibrationOffsetChanged();
+    }
     device->sendSetting(UsbImageSensor::Setting84, 0);
     device->sendSetting(UsbImageSensor::Setting92, 1);
     device->sendSetting(UsbImageSensor::Setting9E, 1);
@@ -459,7 +475,11 @@ void RangeData::configureSensor()
         device->setSizeParameter(frame.sizeParameter);
         break;
     }
-    if (!m_calibrationMode) {
+    if (aiming) {
+        device->sendSetting(UsbImageSensor::Setting84, 0);
+        device->selectModeTwo(sensorWord(m_calibrationOffset.x()),
+                              sensorWord(m_calibrationOffset.y()));
+    } else if (!m_calibrationMode) {
         m_calibrationMode = true;
         emit calibrationModeChanged();
     }
@@ -487,9 +507,21 @@ void RangeData::setCalibrationMode(bool value)
 
 void RangeData::changePhase()
 {
-    const qint64 now = LibMisc::Clock::now();
+    advancePhase(LibMisc::Clock::now());
+}
+
+void RangeData::restartPhases()
+{
+    m_phase = NoPhase;
+    changePhase();
+}
+
+void RangeData::advancePhase(qint64 now)
+{
     switch (m_phase) {
     case NoPhase:
+        m_closeRecordingAt = -1;
+        m_recordingClosed = false;
         m_remainingShots
                 = m_calibrationShotsPerSerie != 0 ? m_calibrationShotsPerSerie : m_shotCountLimit;
         if (m_withTimeLimits) {
@@ -528,10 +560,20 @@ void RangeData::changePhase()
         if (m_remainingShots != 0)
             break;
         m_phase = NoPhase;
+        m_closeRecordingAt = now + FollowThrough;
         emit phaseChanged();
         m_phaseStart = now;
         break;
     }
+}
+
+void RangeData::closeRecording(qint64 time)
+{
+    if (m_closeRecordingAt < 0 || time < m_closeRecordingAt)
+        return;
+    m_closeRecordingAt = -1;
+    m_recordingClosed = true;
+    cutCurrTrace();
 }
 
 void RangeData::setTargetVisible(bool visible)
@@ -619,7 +661,7 @@ void RangeData::opticalSensorEvent(const HardwareController::Event &event)
     if (m_withTimeLimits && (m_phase == CalibrationPhase || m_phase == ShootingPhase)) {
         if (time - m_phaseStart > m_phaseDuration) {
             m_remainingShots = 0;
-            changePhase();
+            advancePhase(time);
         }
         if (m_phase == CalibrationPhase || m_phase == ShootingPhase) {
             m_timeToEndOfPhase = double(m_phaseDuration - (time - m_phaseStart)) / 1000.0;
@@ -634,7 +676,8 @@ void RangeData::opticalSensorEvent(const HardwareController::Event &event)
         return;
     }
 
-    if (!m_currentTrace) {
+    closeRecording(time);
+    if (!m_currentTrace && !m_recordingClosed) {
         m_currentTrace = m_session->appendTrace(time);
         m_cantFilter->reset();
         m_cantHold = NaN;
@@ -670,7 +713,7 @@ void RangeData::opticalSensorEvent(const HardwareController::Event &event)
     if (!shotSound || time < m_shotHoldOff)
         return;
     if (m_phase == BeginningPhase) {
-        changePhase();
+        advancePhase(time);
         if (m_state != ShootingState)
             return;
     }
@@ -691,7 +734,7 @@ void RangeData::opticalSensorEvent(const HardwareController::Event &event)
         return;
     }
     if (m_phase != NoPhase)
-        changePhase();
+        advancePhase(time);
 }
 
 double RangeData::pathLength(int from, int to)

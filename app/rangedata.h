@@ -14,6 +14,7 @@
 namespace LibMisc {
 class ChebFilter;
 }
+class Exercise;
 namespace LibModel {
 class AbstractStorage;
 class ScoreCalculator;
@@ -25,11 +26,13 @@ class Trace;
 Q_MOC_INCLUDE("session.h")
 Q_MOC_INCLUDE("trace.h")
 Q_MOC_INCLUDE("shot.h")
+Q_MOC_INCLUDE("exercise.h")
 
 // One shooting lane: one sensor, one shooter at a time and the session being
 // shot. Turns the sensor's samples into live values, a recorded trace and
 // scored shots, runs calibration and the phases of an exercise, and keeps
-// its per-lane and per-sensor settings. The lane screens drive its state.
+// its per-sensor settings. Its exercise (Exercise) carries the flow the lane
+// screens call: settings, shooter, calibration, corrections, end and stop.
 class RangeData : public QObject
 {
     Q_OBJECT
@@ -85,6 +88,7 @@ class RangeData : public QObject
     Q_PROPERTY(bool ultraSensitiveTriggerMode READ ultraSensitiveTriggerMode WRITE
                        setUltraSensitiveTriggerMode NOTIFY ultraSensitiveTriggerModeChanged)
     Q_PROPERTY(double tilt READ tilt NOTIFY tiltChanged)
+    Q_PROPERTY(Exercise *exercise READ exercise CONSTANT)
 
 public:
     enum ShootingMode { UndefinedMode = 0, TrainingMode = 1, CompetitionMode = 2, GTOMode = 3 };
@@ -153,9 +157,13 @@ public:
     double caliberVisualisationScale() const { return m_caliberVisualisationScale; }
     bool ultraSensitiveTriggerMode() const { return m_ultraSensitiveTriggerMode; }
     double tilt() const { return m_tilt; }
+    Exercise *exercise() const { return m_exercise; }
 
     // The remaining shots of the current phase.
     int remainingShots() const { return m_remainingShots; }
+    // The phase machine from no phase into the beginning phase, whatever
+    // phase it was in: an exercise started again starts from its beginning.
+    void restartPhases();
 
     // The serial number as text and back: 16 hex digits of the 8 bytes.
     static QString serialText(const QByteArray &serialNumber);
@@ -245,6 +253,9 @@ private:
     void scoredShot(qint64 timer, const QPointF &point, const QPointF &hwPoint);
     double pathLength(int from, int to);
     void setReady(bool ready);
+    // The phase machine's step at `now`, the time of the event that makes it.
+    void advancePhase(qint64 now);
+    void closeRecording(qint64 time);
     QString settingsDeviceKey(const char *name) const;
 
     quint16 m_index;
@@ -293,4 +304,9 @@ private:
     qint64 m_phaseStart = 0;
     qint64 m_phaseDuration = 0;
     int m_remainingShots = 0;
+    // The end of an exercise closes its recording a moment later; nothing is
+    // recorded after that until the next exercise.
+    qint64 m_closeRecordingAt = -1;
+    bool m_recordingClosed = false;
+    Exercise *m_exercise = nullptr;
 };

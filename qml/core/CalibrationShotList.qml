@@ -3,57 +3,17 @@ import QtQuick.Controls
 import Kavro 1.0
 
 // The trial shots of an exercise with their scores. Every new shot is marked;
-// a click marks or unmarks it. The means of the marked shots (NaN when none
-// is marked) are what a correction moves the lane's centre to.
+// a click marks or unmarks it. The exercise takes the means of the marked
+// shots for its corrections.
 Rectangle {
     id: list
 
+    property var exercise: null
     // Fitness-norm scores count whole points only.
     property bool fitnessNorm: false
-    property int markedCount: 0
-    // Mean aiming point (target mm) and mean sensor position of the marked shots.
-    property point meanPoint: Qt.point(NaN, NaN)
-    property point meanHwPoint: Qt.point(NaN, NaN)
-    readonly property alias shots: shots
-
-    signal shooted(real result)
-    signal selAdded(int num, bool hl)
-    signal selChanged(int num, bool hl)
-
-    function addShot(point, hwPoint, angle, result) {
-        shots.append({ x: point.x, y: point.y, hx: hwPoint.x, hy: hwPoint.y, angle: angle,
-                       result: result, marked: true })
-        updateMeans()
-        view.positionViewAtEnd()
-        shooted(result)
-        selAdded(shots.count - 1, true)
-    }
-
-    function setMarked(num, marked) {
-        if (num < 0 || num >= shots.count || shots.get(num).marked === marked)
-            return
-        shots.setProperty(num, "marked", marked)
-        updateMeans()
-        selChanged(num, marked)
-    }
-
-    function updateMeans() {
-        var n = 0
-        var sum = { x: 0, y: 0, hx: 0, hy: 0 }
-        for (var i = 0; i < shots.count; ++i) {
-            var shot = shots.get(i)
-            if (!shot.marked)
-                continue
-            ++n
-            sum.x += shot.x
-            sum.y += shot.y
-            sum.hx += shot.hx
-            sum.hy += shot.hy
-        }
-        markedCount = n
-        meanPoint = Qt.point(sum.x / n, sum.y / n)
-        meanHwPoint = Qt.point(sum.hx / n, sum.hy / n)
-    }
+    readonly property var shots: exercise ? exercise.trialShots : []
+    readonly property int markedCount: exercise ? exercise.markedTrialShots : 0
+    readonly property point meanPoint: exercise ? exercise.trialMean : Qt.point(NaN, NaN)
 
     function resultText(result) {
         if (isNaN(result))
@@ -65,15 +25,14 @@ Rectangle {
     color: "white"
     border.color: "#c4c4d3"
 
-    ListModel { id: shots }
-
     ListView {
         id: view
         objectName: "trialShotList"
         anchors.fill: parent
         anchors.margins: 1
         clip: true
-        model: shots
+        model: list.shots
+        onCountChanged: positionViewAtEnd()
         boundsBehavior: Flickable.StopAtBounds
         ScrollBar.vertical: ScrollBar { }
 
@@ -100,8 +59,9 @@ Rectangle {
 
         delegate: Rectangle {
             required property int index
-            required property bool marked
-            required property real result
+            required property var modelData
+            readonly property bool marked: modelData.marked
+            readonly property real result: modelData.result
 
             width: ListView.view.width
             height: numberText.implicitHeight + 6
@@ -139,7 +99,7 @@ Rectangle {
 
             MouseArea {
                 anchors.fill: parent
-                onClicked: list.setMarked(parent.index, !parent.marked)
+                onClicked: list.exercise.setTrialShotMarked(parent.index, !parent.marked)
             }
         }
     }

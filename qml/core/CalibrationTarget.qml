@@ -40,8 +40,8 @@ Item {
         Repeater {
             model: view.shots
             delegate: Rectangle {
-                x: field.width / 2 + model.x * view.unit - width / 2
-                y: field.height / 2 + model.y * view.unit - height / 2
+                x: field.width / 2 + modelData.x * view.unit - width / 2
+                y: field.height / 2 + modelData.y * view.unit - height / 2
                 width: 10
                 height: 10
                 radius: 5

@@ -34,22 +34,13 @@ Pane {
     function enterState() {
         if (!range)
             return
-        switch (range.state) {
-        case RangeData.SettingsState:
-            range.reset()
-            break
-        case RangeData.CalibrationState:
-            range.setCalibrationMode(true)
-            break
-        case RangeData.ShootingState:
-            // Without a new calibration the last one is used again.
-            if (!range.withCalibration)
-                range.setCalibrationOffset(range.storedOffset)
-            range.setCalibrationMode(false)
-            break
-        }
+        range.exercise.enterState()
         shownState = range.state
     }
+
+    // What the exercise stores with its session comes from the program's settings.
+    Binding { target: laneItem.range ? laneItem.range.exercise : null; property: "globalMode"; value: application.shootingMode }
+    Binding { target: laneItem.range ? laneItem.range.exercise : null; property: "competitionName"; value: application.competitionName }
 
     Component.onCompleted: enterState()
 

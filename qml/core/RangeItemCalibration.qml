@@ -10,59 +10,22 @@ Item {
 
     property RangeData range
     property string titlePrefix
+    readonly property var exercise: range.exercise
     // Diameter of the calibration target in sensor units.
     readonly property real targetDiameter: 137
-    property point meanPoint: Qt.point(NaN, NaN)
-    property point meanHwPoint: Qt.point(NaN, NaN)
-    property real meanAngle: NaN
+    readonly property point meanPoint: exercise.calibrationMean
     // Once the mean lies on the target the calibration is complete.
-    readonly property bool meanInside: shots.count > 0
-                                       && Math.sqrt(meanPoint.x * meanPoint.x + meanPoint.y * meanPoint.y)
-                                          <= targetDiameter / 2
-    property alias shots: shots
-
-    function updateMeans() {
-        var n = shots.count
-        var sum = { x: 0, y: 0, hx: 0, hy: 0, angle: 0 }
-        for (var i = 0; i < n; ++i) {
-            var shot = shots.get(i)
-            sum.x += shot.x
-            sum.y += shot.y
-            sum.hx += shot.hx
-            sum.hy += shot.hy
-            sum.angle += shot.angle
-        }
-        meanPoint = Qt.point(sum.x / n, sum.y / n)
-        meanHwPoint = Qt.point(sum.hx / n, sum.hy / n)
-        meanAngle = sum.angle / n
-    }
-
-    function addShot(point, hwPoint, angle) {
-        if (meanInside)
-            return
-        shots.append({ x: point.x, y: point.y, hx: hwPoint.x, hy: hwPoint.y, angle: angle })
-        if (application.intValue("sound/shotAiming", 1) === 1)
-            application.playSound("qrc:/sounds/shot.wav")
-        updateMeans()
-    }
-
-    function clear() {
-        shots.clear()
-        updateMeans()
-    }
-
-    function confirm() {
-        range.setCalibrationOffset(meanHwPoint)
-        range.storedOffset = meanHwPoint
-        range.setCalibrationAngle(meanAngle)
-        range.state = RangeData.ShootingState
-    }
-
-    ListModel { id: shots }
+    readonly property bool meanInside: exercise.calibrationComplete
+    readonly property var shots: exercise.calibrationShots
+    property int heardShots: 0
 
     Connections {
-        target: screen.range
-        function onCalibrationShot(point, hwPoint, angle) { screen.addShot(point, hwPoint, angle) }
+        target: screen.exercise
+        function onCalibrationShotsChanged() {
+            if (screen.shots.length > screen.heardShots && application.intValue("sound/shotAiming", 1) === 1)
+                application.playSound("qrc:/sounds/shot.wav")
+            screen.heardShots = screen.shots.length
+        }
     }
 
     LaneTitle {
@@ -89,7 +52,7 @@ Item {
             targetDiameter: screen.targetDiameter
             meanPoint: screen.meanPoint
             complete: screen.meanInside
-            shots: shots
+            shots: screen.shots
         }
 
         ColumnLayout {
@@ -124,13 +87,15 @@ Item {
                     anchors.fill: parent
                     anchors.margins: 1
                     clip: true
-                    model: shots
+                    model: screen.shots
                     ScrollBar.vertical: ScrollBar { }
                     delegate: Label {
+                        required property int index
+                        required property var modelData
                         leftPadding: 8
                         topPadding: 2
                         bottomPadding: 2
-                        text: (index + 1) + ".  " + model.x.toFixed(1) + ";  " + model.y.toFixed(1)
+                        text: (index + 1) + ".  " + modelData.x.toFixed(1) + ";  " + modelData.y.toFixed(1)
                     }
                 }
             }
@@ -139,7 +104,7 @@ Item {
                 objectName: "meanText"
                 Layout.fillWidth: true
                 wrapMode: Text.Wrap
-                visible: shots.count > 0
+                visible: screen.shots.length > 0
                 text: "Среднее: " + screen.meanPoint.x.toFixed(1) + ";  " + screen.meanPoint.y.toFixed(1)
             }
         }
@@ -165,14 +130,14 @@ Item {
             MyButton {
                 objectName: "clearButton"
                 text: "Очистить"
-                onClicked: screen.clear()
+                onClicked: screen.exercise.clearCalibration()
             }
             MyButton {
                 id: continueButton
                 objectName: "continueButton"
                 text: "Продолжить"
-                enabled: shots.count > 0
-                onClicked: screen.confirm()
+                enabled: screen.shots.length > 0
+                onClicked: screen.exercise.confirmCalibration()
             }
         }
     }

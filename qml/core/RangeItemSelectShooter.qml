@@ -56,32 +56,7 @@ Item {
     }
 
     function confirm() {
-        var key = keyPrefix
-        var session = range.session
-        session.setShooter(selected.name, selected.organization, selected.group)
-        session.caliber = application.realValue(key + "caliber", 0)
-        session.distance = application.realValue(key + "distance", 0)
-        // The phase machine takes its counts and times when it leaves NoPhase.
-        range.calibrationShotsPerSerie = application.intValue(key + "calibrationShotsPerSerie", 0)
-        range.shotCountLimit = application.intValue(key + "shotCountLimit", 1)
-        range.withTimeLimits = application.boolValue(key + "withTimeLimits", true)
-        if (range.withTimeLimits) {
-            range.withJointTime = !application.boolValue(key + "separateCalibrationTime", true)
-            if (range.withJointTime) {
-                range.jointTime = application.intValue(key + "jointTime", 30)
-            } else {
-                range.calibrationShotsTime = application.intValue(key + "calibrationShotsTime", 10)
-                range.shotsTime = application.intValue(key + "serieShotsTime", 20)
-            }
-        }
-        // The global mode, once chosen, wins over the lane's stored one.
-        range.shootingMode = application.shootingMode !== RangeData.UndefinedMode
-                ? application.shootingMode : application.intValue(key + "shootingMode", RangeData.TrainingMode)
-        range.autoCorrection = application.boolValue(key + "autoCorrection", false)
-        range.withCalibration = application.boolValue(key + "withCalibration", false)
-        application.setValue(key + "step", range.shootingMode === RangeData.TrainingMode ? 0 : Math.round(session.step))
-        range.changePhase()
-        range.state = range.withCalibration ? RangeData.CalibrationState : RangeData.ShootingState
+        range.exercise.start(selected.name, selected.organization, selected.group)
     }
 
     // Shows the organization and group chosen before a new shooter was added.

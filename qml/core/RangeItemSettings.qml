@@ -3,8 +3,8 @@ import QtQuick.Controls
 import QtQuick.Layouts
 import Kavro 1.0
 
-// The settings of a lane's next exercise; "Продолжить" hands them to the lane
-// and its new session, stores them and moves on to choosing the shooter.
+// The settings of a lane's next exercise; "Продолжить" hands them to the
+// lane's exercise, which gives them to a new session and stores them.
 Item {
     id: screen
 
@@ -47,63 +47,21 @@ Item {
         var calibrate = range.firstRound || application.boolValue(key + "withCalibration", true)
         calibration.first.checked = calibrate
         calibration.second.checked = !calibrate
-        var targetIndex = application.intValue(key + "targetIndex", 0)
+        // The target kept from the last exercise, else the stored one.
+        var targetIndex = session.targetDescriptor ? application.targetManager.targets.indexOf(session.targetDescriptor)
+                                                   : application.intValue(key + "targetIndex", 0)
         targetBox.currentIndex = fitnessNorm || targetIndex < 0 || targetIndex >= targetNames.length ? 0 : targetIndex
     }
 
     function confirm() {
-        var mode = application.shootingMode
-        var descriptor = screen.descriptor
-        var distance = distanceChoice.value
-        var caliber = caliberChoice.value
-        var scale = scaleBox.realValue
-        var limited = timeLimits.limited
-        var joint = timeLimits.joint
-        var key = keyPrefix
-
-        range.reset()
-        var session = range.session
-        session.targetDescriptor = descriptor
-        range.withTimeLimits = limited
-        if (limited) {
-            range.withJointTime = joint
-            if (joint) {
-                range.jointTime = timeLimits.jointTime
-            } else {
-                range.shotsTime = timeLimits.serieTime
-                range.calibrationShotsTime = timeLimits.trialTime
-            }
-        }
-        range.shotCountLimit = scoredShotsBox.value
-        range.calibrationShotsPerSerie = trialShotsBox.value
-        session.distance = distance
-        session.caliber = caliber
-        if (mode === RangeData.CompetitionMode || mode === RangeData.GTOMode)
-            session.competitionName = application.competitionName
-        session.isGto = mode === RangeData.GTOMode
-        range.caliberVisualisationScale = scale
-
-        application.setValue(key + "caliberVisualisationScale", scale)
-        application.setValue(key + "distance", distance)
-        application.setValue(key + "caliber", caliber)
-        application.setValue(key + "target", descriptor.uuid)
-        application.setValue(key + "calibrationShotsPerSerie", trialShotsBox.value)
-        application.setValue(key + "shotCountLimit", scoredShotsBox.value)
-        application.setValue(key + "withTimeLimits", limited)
-        application.setValue(key + "targetIndex", targetBox.currentIndex)
-        if (limited) {
-            application.setValue(key + "separateCalibrationTime", !joint)
-            if (joint) {
-                application.setValue(key + "jointTime", timeLimits.jointTime)
-            } else {
-                application.setValue(key + "calibrationShotsTime", timeLimits.trialTime)
-                application.setValue(key + "serieShotsTime", timeLimits.serieTime)
-            }
-        }
-        application.setValue(key + "autoCorrection", correction.first.checked)
-        application.setValue(key + "withCalibration", calibration.first.checked)
-        range.phase = RangeData.NoPhase
-        range.state = RangeData.SelectShooterState
+        range.exercise.applySettings({
+            target: descriptor, distance: distanceChoice.value, caliber: caliberChoice.value,
+            scale: scaleBox.realValue, trialShots: trialShotsBox.value, shots: scoredShotsBox.value,
+            withTimeLimits: timeLimits.limited, joint: timeLimits.joint, trialTime: timeLimits.trialTime,
+            serieTime: timeLimits.serieTime, jointTime: timeLimits.jointTime,
+            autoCorrection: correction.first.checked, withCalibration: calibration.first.checked,
+            targetIndex: targetBox.currentIndex
+        })
     }
 
     Component.onCompleted: load()

@@ -6,8 +6,8 @@ import "gto.js" as Gto
 
 // The shooting screen of a lane: the target with the live aim, the trace and
 // the shot marks; the trial and scored shots; the values of the selected
-// shot; corrections of the lane's centre; and the saving of the exercise when
-// it ends or is ended.
+// shot; and the corrections of the lane's centre, the end and the stop that
+// the lane's exercise carries out.
 Item {
     id: screen
 
@@ -27,18 +27,12 @@ Item {
     readonly property int shotCount: session ? session.shots.length : 0
     // Fitness norm: the grade of the whole points; otherwise the mean score.
     readonly property int fitnessGrade: fitnessNorm ? Gto.evaluateResult(session.resultInt, session.step, session.sex) : 0
-    readonly property real meanResult: shotCount > 0 ? session.result / shotCount : 0
+    readonly property real meanResult: shotCount > 0 ? range.exercise.meanResult(shotCount, false) : 0
     readonly property string gradeText: fitnessNorm ? gradeWords[fitnessGrade] : meanResult.toFixed(1)
     // The values of the shot selected in the list, as recorded when it was fired.
     readonly property int selectedIndex: shotList.selectedShot ? shotList.selectedShot.indexInSession : -1
-    readonly property var selectedValues: selectedIndex >= 0 && selectedIndex < shotValues.count
-                                          ? shotValues.get(selectedIndex) : null
-    // The last scored shot can correct the centre once.
-    property bool lastShotCorrectionAvailable: false
-    property point lastShotHwPoint
-    property bool finishTimerStarted: false
-    // Set while the screen hands the lane back to the settings.
-    property bool leaving: false
+    readonly property var selectedValues: selectedIndex >= 0 && selectedIndex < range.exercise.recordedShots
+                                          ? range.exercise.shotValues(selectedIndex) : null
 
     // A point on the target (mm) in the target view's pixels.
     function toPixels(point) {
@@ -51,84 +45,21 @@ Item {
             application.playSound("qrc:/sounds/shot.wav")
     }
 
-    function save() {
-        var mode = application.shootingMode
-        session.setValue("competitionName", application.competitionName)
-        session.setValue("competitionType", mode)
-        if (mode !== RangeData.TrainingMode)
-            session.setValue("medal", gradeText)
-        session.setValue("resultReal", session.result)
-        session.write()
-    }
-
-    function endExercise() {
-        range.setFirstRound(false)
-        save()
-    }
-
-    // Saves, then starts the lane afresh on the settings screen with the same
-    // target, distance, caliber, competition and calibration.
-    function finishShooting() {
-        leaving = true
-        save()
-        var old = session
-        var kept = {
-            target: old.targetDescriptor,
-            distance: old.distance,
-            caliber: old.caliber,
-            competitionName: old.competitionName,
-            isGto: old.isGto,
-            offset: range.storedOffset
-        }
-        var lane = range
-        lane.reset()
-        var fresh = lane.session
-        fresh.targetDescriptor = kept.target
-        fresh.distance = kept.distance
-        fresh.caliber = kept.caliber
-        fresh.competitionName = kept.competitionName
-        fresh.isGto = kept.isGto
-        lane.storedOffset = kept.offset
-        lane.phase = RangeData.NoPhase
-        lane.state = RangeData.SettingsState
-    }
-
-    function correctByTrialShots() {
-        if (trialList.markedCount > 0)
-            range.setCalibrationOffset(trialList.meanHwPoint)
-    }
-
-    function correctByLastShot() {
-        lastShotCorrectionAvailable = false
-        range.setCalibrationOffset(lastShotHwPoint)
-    }
-
-    ListModel { id: shotValues }
+    // The grade the exercise stores with a fitness-norm session.
+    Binding { target: screen.range.exercise; property: "fitnessGrade"; value: screen.fitnessNorm ? screen.gradeText : "" }
 
     Connections {
         target: screen.range
 
-        function onNewShot(shot, hwPoint, stab, trigStab, result, area, angle) {
+        function onNewShot(shot) {
             screen.playShotSound()
-            shotValues.append({ stab: stab, trigStab: trigStab, result: result, area: area,
-                                time: screen.range.timeSincePreviousShot, angle: angle })
             shotList.select(shot)
-            screen.lastShotHwPoint = hwPoint
-            screen.lastShotCorrectionAvailable = true
         }
-        function onCalibrationShotMy(point, hwPoint, angle, result) {
+        function onCalibrationShotMy() {
             screen.playShotSound()
-            trialList.addShot(point, hwPoint, angle, result)
         }
         function onTargetVisibleChanged() {
             currentSelection.eraseCurrent()
-        }
-        function onCorSig() {
-            screen.correctByTrialShots()
-        }
-        function onPhaseChanged() {
-            if (screen.finished && !screen.leaving)
-                screen.endExercise()
         }
     }
 
@@ -138,20 +69,12 @@ Item {
         selection: screen.finished ? null : screen.range.currentTrace
     }
 
-    // The selected shot's stretch of the finished exercise. Its first shot
-    // list closes the recording a moment later, so that the aim after the
-    // exercise does not run on in it.
+    // The selected shot's stretch of the finished exercise, or its whole
+    // recording while no shot is selected.
     TraceSelection {
         id: shotSelection
-        selection: screen.finished ? shotList.selectedShot : null
-        showTrace: false
-        onShotsChanged: {
-            if (screen.finished && !screen.finishTimerStarted && selection !== null) {
-                screen.finishTimerStarted = true
-                startFinishTimer()
-            }
-        }
-        onFinishSignal: screen.range.cutCurrTrace()
+        selection: !screen.finished ? null : shotList.selectedShot ? shotList.selectedShot : screen.range.exercise.finishedTrace
+        showTrace: shotList.selectedShot === null
     }
 
     LaneTitle {
@@ -219,9 +142,10 @@ Item {
             Repeater {
                 model: trialList.shots
                 delegate: SolidBreach {
-                    center: screen.toPixels(Qt.point(model.x, model.y))
+                    required property var modelData
+                    center: screen.toPixels(Qt.point(modelData.x, modelData.y))
                     caliber: screen.markSize
-                    selected: model.marked
+                    selected: modelData.marked
                     opacity: 0.8
                     antialiasing: true
                 }
@@ -326,7 +250,8 @@ Item {
             objectName: "trialShots"
             Layout.fillWidth: true
             Layout.preferredHeight: Math.min(implicitHeight, panel.height * 0.3)
-            visible: screen.range.calibrationShotsPerSerie > 0 || shots.count > 0
+            visible: screen.range.calibrationShotsPerSerie > 0 || shots.length > 0
+            exercise: screen.range.exercise
             fitnessNorm: screen.fitnessNorm
         }
 
@@ -358,20 +283,20 @@ Item {
         MyButton {
             objectName: "finishButton"
             text: "Закончить стрельбу"
-            onClicked: screen.finishShooting()
+            onClicked: screen.range.exercise.stopAndKeep()
         }
         MyButton {
             objectName: "correctionButton"
             text: "Поправка"
             visible: !screen.range.autoCorrection
             enabled: trialList.markedCount > 0 && !screen.finished
-            onClicked: screen.correctByTrialShots()
+            onClicked: screen.range.exercise.correctByTrialShots()
         }
         MyButton {
             objectName: "lastShotCorrectionButton"
             text: "Поправка по последнему выстрелу"
-            enabled: screen.lastShotCorrectionAvailable && !screen.finished
-            onClicked: screen.correctByLastShot()
+            enabled: screen.range.exercise.lastShotCorrectionAvailable && !screen.finished
+            onClicked: screen.range.exercise.correctByLastShot()
         }
     }
 }

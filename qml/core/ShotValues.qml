@@ -7,11 +7,11 @@ import QtQuick.Controls
 Column {
     id: panel
 
-    // { time, stab, trigStab, area, angle (radians), result }, or null.
+    // { time, stab, trigStab, area, angle (radians), result }, or nothing.
     property var values: null
     property bool fitnessNorm: false
     property string gradeText
-    readonly property var lines: values === null ? [] : [
+    readonly property var lines: !values ? [] : [
         "Время: " + number(values.time),
         "Устойчивость: " + number(values.stab),
         "Обработка спуска: " + number(values.trigStab),
@@ -25,7 +25,7 @@ Column {
     }
 
     spacing: 2
-    visible: values !== null
+    visible: !!values
 
     Repeater {
         model: panel.lines

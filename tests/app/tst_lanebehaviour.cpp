@@ -3,6 +3,7 @@
 // the process clock following the frames.
 
 #include <applicationdata.h>
+#include <exercise.h>
 #include <lanerig.h>
 #include <rangedata.h>
 #include <testenvironment.h>
@@ -142,7 +143,8 @@ private slots:
         QCOMPARE(lane.ultraSensitiveTriggerMode(), ultraSensitive);
         QCOMPARE(rig->sensor()->parameter(15), quint16(ultraSensitive ? 2 : 1));
 
-        // Changes go to the sensor and to its own key, only when they change.
+        // Changes go to the sensor and to its own key (upper case), only when
+        // they change.
         lane.setUltraSensitiveTriggerMode(!ultraSensitive);
         lane.setMicrophoneThreshold(60);
         QCOMPARE(rig->sensor()->parameter(15), quint16(ultraSensitive ? 1 : 2));
@@ -154,12 +156,21 @@ private slots:
         QSettings().remove(keyA);
         lane.setMicrophoneThreshold(60);
         QVERIFY(!QSettings().contains(keyA));
+        lane.setMicrophoneThreshold(61);
         // Another sensor, not plugged in: its own stored value, its own key.
         lane.setDeviceSerialNumber(QStringLiteral("00000000000000AB"));
         QVERIFY(!lane.ready());
         QCOMPARE(lane.microphoneThreshold(), 77);
         lane.setMicrophoneThreshold(33);
         QCOMPARE(QSettings().value(keyB).toInt(), 33);
+        // Back to the first: what was written is what is read, also under a
+        // serial given in lower case.
+        lane.setDeviceSerialNumber(rig->serial());
+        QCOMPARE(lane.microphoneThreshold(), 61);
+        QSettings().setValue(deviceKey(QStringLiteral("00000000000000ab"), "microphoneThreshold"),
+                             99);
+        lane.setDeviceSerialNumber(QStringLiteral("00000000000000ab"));
+        QCOMPARE(lane.microphoneThreshold(), 33);
     }
 
     void twoLanesNeverShareASensor()
@@ -311,11 +322,13 @@ private slots:
         QCOMPARE(rig->sensor()->modeValue(), quint16(380));
     }
 
-    void seriesAndShotIntervals()
+    // Series of ten; the first shot, which also starts the shooting phase,
+    // counts its interval from its own time even when the lane handles it
+    // late; the grade over all shots or the last ten up to a count.
+    void seriesShotIntervalsAndGrades()
     {
         auto lane = rig->aimingLane();
         lane->setShotCountLimit(12);
-        lane->changePhase();
         lane->changePhase();
         QList<LibModel::Shot *> shots;
         QList<double> intervals;
@@ -324,17 +337,38 @@ private slots:
             intervals.append(lane->timeSincePreviousShot());
         });
         rig->frames(20);
-        for (int i = 0; i < 11; ++i)
+        rig->play([](qint64 n) {
+            return Pose {LaneRig::CentreX - 0.5, LaneRig::CentreY, true,
+                         n == 0 ? LaneRig::Loud : LaneRig::Quiet};
+        });
+        rig->burst(5);
+        rig->play({});
+        rig->frames(110);
+        for (int i = 1; i < 11; ++i) {
+            rig->pose.x = LaneRig::CentreX - i; // 1.2 mm further right each
             rig->shoot();
+        }
         const QList<LibModel::Serie *> &series = lane->session()->series();
         QCOMPARE(series.size(), 2);
         QCOMPARE(series.at(0)->shots().size(), 10);
         QCOMPARE(series.at(1)->shots().size(), 1);
         QCOMPARE(shots.at(10)->serieIndex(), 1);
         QCOMPARE(shots.at(10)->indexInSerie(), 0);
-        // The first from the start of shooting, then 111 frames apart.
-        QCOMPARE(intervals.first(), 0.2);
-        QCOMPARE(intervals.mid(1), QList<double>(10, 1.11));
+        QCOMPARE(intervals.mid(0, 2), QList<double>({0.0, 1.15}));
+        QCOMPARE(intervals.mid(2), QList<double>(9, 1.11));
+
+        const auto mean = [&shots](int from, int to) {
+            double sum = 0.0;
+            for (int i = from; i < to; ++i)
+                sum += shots.at(i)->result();
+            return sum / (to - from);
+        };
+        QVERIFY(shots.first()->result() > shots.last()->result());
+        const Exercise *exercise = lane->exercise();
+        QCOMPARE(exercise->meanResult(11, false), mean(0, 11));
+        QCOMPARE(exercise->meanResult(11, true), mean(1, 11));
+        QCOMPARE(exercise->meanResult(4, true), mean(0, 4));
+        QVERIFY(std::isnan(exercise->meanResult(0, true)));
     }
 
     void stabilityAndAreaOnAKnownTrace()

@@ -89,6 +89,14 @@ void LaneRig::frames(int count)
     }
 }
 
+void LaneRig::burst(int count)
+{
+    Clock::setManual(m_now + (count - 1) * SimulatedSensor::FramePeriod);
+    m_sensor->generateFrames(count, m_now);
+    m_now += count * SimulatedSensor::FramePeriod;
+    QCoreApplication::processEvents();
+}
+
 void LaneRig::shoot()
 {
     pose.microphone = Loud;

@@ -48,6 +48,9 @@ public:
     // Frame n from the next one on shows script(n).
     void play(const Script &script);
     void frames(int count);
+    // Frames read together, as a busy sensor delivers them: the clock is at
+    // the last one's time while the lane handles them all.
+    void burst(int count);
     // One loud frame, then quiet frames past the shot hold-off.
     void shoot();
     void shootAt(const QPointF &sensorPoint);

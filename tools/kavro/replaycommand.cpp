@@ -3,6 +3,7 @@
 #include "commandline.h"
 #include "orderedjsonobject.h"
 
+#include <exercise.h>
 #include <rangedata.h>
 
 #include <clock.h>
@@ -215,24 +216,26 @@ int ReplayCommand::run(const QStringList &arguments, QTextStream &out)
                             args.value(QStringLiteral("organization")),
                             args.value(QStringLiteral("group")));
     }
-    lane->setShotCountLimit(shots);
-    lane->setCalibrationShotsPerSerie(trialShots);
-    if (args.has(QStringLiteral("joint-time"))) {
-        lane->setWithTimeLimits(true);
-        lane->setWithJointTime(true);
-        lane->setJointTime(jointTime);
-    } else if (args.has(QStringLiteral("shots-time"))) {
-        lane->setWithTimeLimits(true);
-        lane->setShotsTime(shotsTime);
-        lane->setCalibrationShotsTime(trialTime);
-    }
+    // The exercise as the program runs it, without its calibration screen
+    // and without the trial shots' correction; the tool writes the session.
+    Exercise::Settings exercise;
+    exercise.shots = shots;
+    exercise.trialShots = trialShots;
+    exercise.withTimeLimits
+            = args.has(QStringLiteral("joint-time")) || args.has(QStringLiteral("shots-time"));
+    exercise.withJointTime = args.has(QStringLiteral("joint-time"));
+    exercise.jointTime = jointTime;
+    exercise.shotsTime = shotsTime;
+    exercise.trialTime = trialTime;
+    exercise.shootingMode = RangeData::TrainingMode;
     lane->setMicrophoneThreshold(threshold);
     lane->setState(RangeData::ShootingState);
     lane->setCalibrationOffset(
             withOffset ? offset : QPointF(sensor->settingsWord4(), sensor->settingsWord6()));
     lane->setCalibrationAngle(angle);
     lane->setCalibrationMode(false);
-    lane->changePhase();
+    lane->exercise()->setSavesAtEnd(false);
+    lane->exercise()->begin(exercise);
 
     // The controller starts the stream from its event loop.
     QElapsedTimer waiting;

@@ -232,7 +232,7 @@ TestCase {
         compare(screen.meanPoint, Qt.point(30, 5))
         verify(screen.meanInside)
         range.calibrationShot(Qt.point(0, 0), Qt.point(0, 0), 1.0)
-        compare(screen.shots.count, 2)
+        compare(screen.shots.length, 2)
 
         mouseClick(child("continueButton"))
         compare(range.state, RangeData.ShootingState)
@@ -244,7 +244,7 @@ TestCase {
         var screen = showLane(RangeData.CalibrationState)
         range.calibrationShot(Qt.point(10, 0), Qt.point(300, 200), 0.0)
         mouseClick(child("clearButton"))
-        compare(screen.shots.count, 0)
+        compare(screen.shots.length, 0)
         verify(!child("continueButton").enabled)
         mouseClick(child("backButton"))
         compare(range.state, RangeData.SelectShooterState)
