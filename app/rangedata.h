@@ -1,5 +1,9 @@
 #pragma once
 
+#include "lanesensor.h"
+#include "phasemachine.h"
+#include "shotdetector.h"
+
 #include <deviceref.h>
 #include <hardwarecontroller.h>
 #include <usbimagesensor.h>
@@ -11,9 +15,6 @@
 
 #include <limits>
 
-namespace LibMisc {
-class ChebFilter;
-}
 class Exercise;
 namespace LibModel {
 class AbstractStorage;
@@ -30,9 +31,12 @@ Q_MOC_INCLUDE("exercise.h")
 
 // One shooting lane: one sensor, one shooter at a time and the session being
 // shot. Turns the sensor's samples into live values, a recorded trace and
-// scored shots, runs calibration and the phases of an exercise, and keeps
-// its per-sensor settings. Its exercise (Exercise) carries the flow the lane
-// screens call: settings, shooter, calibration, corrections, end and stop.
+// scored shots, and runs calibration and the phases of an exercise. Its
+// parts: the sensor's set-up (LaneSensor), the shots heard in the samples
+// (ShotDetector) and how steady the aim was before them (ShotMeasures), the
+// phases with their time limits (PhaseMachine) and what is kept between runs
+// (LaneSettings). Its exercise (Exercise) carries the flow the lane screens
+// call: settings, shooter, calibration, corrections, end and stop.
 class RangeData : public QObject
 {
     Q_OBJECT
@@ -102,40 +106,33 @@ public:
     };
     Q_ENUM(RangeDataState)
     enum RangeItemShootingPhase {
-        NoPhase = 0,
-        BeginningPhase = 1,
-        CalibrationPhase = 2,
-        ShootingPhase = 3
+        NoPhase = PhaseMachine::NoPhase,
+        BeginningPhase = PhaseMachine::BeginningPhase,
+        CalibrationPhase = PhaseMachine::CalibrationPhase,
+        ShootingPhase = PhaseMachine::ShootingPhase
     };
     Q_ENUM(RangeItemShootingPhase)
 
     // What the sensor must look for on a target face.
-    struct Frame
-    {
-        const char *targetUuid;
-        QVector<LibHardware::UsbImageSensor::Marker> markers;
-        quint16 tag;
-        double aimMarkDiameter;
-        double sizeParameter;
-    };
-    static const QVector<Frame> &frames();
+    using Frame = LaneSensor::Frame;
+    static const QVector<Frame> &frames() { return LaneSensor::frames(); }
 
     RangeData(quint16 index, LibModel::AbstractStorage *storage, QObject *parent = nullptr);
     ~RangeData() override;
 
     int index() const { return m_index; }
     RangeDataState state() const { return m_state; }
-    RangeItemShootingPhase phase() const { return m_phase; }
+    RangeItemShootingPhase phase() const { return RangeItemShootingPhase(m_phases.phase()); }
     bool ready() const { return m_ready; }
     bool calibrationMode() const { return m_calibrationMode; }
     bool calibrationShotMode() const { return m_calibrationShotMode; }
-    int microphoneThreshold() const { return m_microphoneThreshold; }
-    int shotCountLimit() const { return m_shotCountLimit; }
-    int calibrationShotsPerSerie() const { return m_calibrationShotsPerSerie; }
+    int microphoneThreshold() const { return m_shots.threshold(); }
+    int shotCountLimit() const { return m_phases.plan().shots; }
+    int calibrationShotsPerSerie() const { return m_phases.plan().trialShots; }
     bool targetVisible() const { return m_targetVisible; }
     QPointF aimingPoint() const { return m_aimingPoint; }
-    int microphone() const { return m_microphone; }
-    int microphoneSlow() const { return m_microphoneSlow; }
+    int microphone() const { return m_shots.level(); }
+    int microphoneSlow() const { return m_shots.peak(); }
     double angle() const { return m_angle; }
     QPointF calibrationOffset() const { return m_calibrationOffset; }
     QPointF storedOffset() const { return m_storedOffset; }
@@ -146,28 +143,34 @@ public:
     bool autoCorrection() const { return m_autoCorrection; }
     bool withCalibration() const { return m_withCalibration; }
     bool firstRound() const { return m_firstRound; }
-    int calibrationShotsTime() const { return m_calibrationShotsTime; }
-    int shotsTime() const { return m_shotsTime; }
-    int jointTime() const { return m_jointTime; }
-    bool withJointTime() const { return m_withJointTime; }
-    double timeToEndOfPhase() const { return m_timeToEndOfPhase; }
+    int calibrationShotsTime() const { return m_phases.plan().trialTime; }
+    int shotsTime() const { return m_phases.plan().shotsTime; }
+    int jointTime() const { return m_phases.plan().jointTime; }
+    bool withJointTime() const { return m_phases.plan().withJointTime; }
+    double timeToEndOfPhase() const { return m_phases.timeToEndOfPhase(); }
     ShootingMode shootingMode() const { return m_shootingMode; }
-    bool withTimeLimits() const { return m_withTimeLimits; }
+    bool withTimeLimits() const { return m_phases.plan().withTimeLimits; }
     double timeSincePreviousShot() const { return m_timeSincePreviousShot; }
     double caliberVisualisationScale() const { return m_caliberVisualisationScale; }
     bool ultraSensitiveTriggerMode() const { return m_ultraSensitiveTriggerMode; }
-    double tilt() const { return m_tilt; }
+    double tilt() const { return m_shots.tilt(); }
     Exercise *exercise() const { return m_exercise; }
 
     // The remaining shots of the current phase.
-    int remainingShots() const { return m_remainingShots; }
+    int remainingShots() const { return m_phases.remainingShots(); }
     // The phase machine from no phase into the beginning phase, whatever
     // phase it was in: an exercise started again starts from its beginning.
     void restartPhases();
 
     // The serial number as text and back: 16 hex digits of the 8 bytes.
-    static QString serialText(const QByteArray &serialNumber);
-    static QByteArray serialBytes(const QString &serialText);
+    static QString serialText(const QByteArray &serialNumber)
+    {
+        return LaneSensor::serialText(serialNumber);
+    }
+    static QByteArray serialBytes(const QString &serialText)
+    {
+        return LaneSensor::serialBytes(serialText);
+    }
 
 public slots:
     void setStoredOffset(QPointF value);
@@ -244,34 +247,29 @@ signals:
     void calibrationShotsCountChanged();
 
 private:
-    LibHardware::UsbImageSensor *sensor() const;
-    bool isDeviceConnected(const LibHardware::DeviceRef &ref) const;
     void configureSensor();
     void sendMicrophoneConfiguration();
     void updateAimingPoint(const QPointF &point);
     void setTargetVisible(bool visible);
+    // A sample in the calibration view and in the aiming view.
+    void calibrationSample(qint64 time, const LibHardware::UsbImageSensor &device,
+                           const LibHardware::UsbImageSensor::Event &sample);
+    void aimingSample(qint64 time, const LibHardware::UsbImageSensor &device,
+                      const LibHardware::UsbImageSensor::Event &sample);
     void scoredShot(qint64 timer, const QPointF &point, const QPointF &hwPoint);
-    double pathLength(int from, int to);
     void setReady(bool ready);
-    // The phase machine's step at `now`, the time of the event that makes it.
-    void advancePhase(qint64 now);
-    void closeRecording(qint64 time);
-    QString settingsDeviceKey(const char *name) const;
 
     quint16 m_index;
     LibModel::AbstractStorage *m_storage;
+    LaneSensor m_sensor;
+    ShotDetector m_shots;
+    PhaseMachine m_phases;
     RangeDataState m_state = SettingsState;
-    RangeItemShootingPhase m_phase = NoPhase;
     bool m_ready = false;
     bool m_calibrationMode = false;
     bool m_calibrationShotMode = true;
-    quint16 m_microphoneThreshold = 15;
-    qint16 m_shotCountLimit = 10;
-    qint16 m_calibrationShotsPerSerie = 3;
     bool m_targetVisible = false;
     QPointF m_aimingPoint;
-    quint16 m_microphone = 0;
-    int m_microphoneSlow = 0;
     double m_angle = std::numeric_limits<double>::quiet_NaN();
     QPointF m_calibrationOffset {std::numeric_limits<double>::quiet_NaN(),
                                  std::numeric_limits<double>::quiet_NaN()};
@@ -282,31 +280,11 @@ private:
     bool m_autoCorrection = true;
     bool m_withCalibration = true;
     bool m_firstRound = true;
-    int m_calibrationShotsTime = 0;
-    int m_shotsTime = 0;
-    int m_jointTime = 0;
-    bool m_withJointTime = false;
-    double m_timeToEndOfPhase = 0.0;
     ShootingMode m_shootingMode = TrainingMode;
-    bool m_withTimeLimits = false;
     double m_timeSincePreviousShot = std::numeric_limits<double>::quiet_NaN();
     double m_caliberVisualisationScale = 1.0;
     bool m_ultraSensitiveTriggerMode = false;
-    double m_tilt = 0.0;
 
     QPointer<LibModel::ScoreCalculator> m_calculator;
-    LibMisc::ChebFilter *m_cantFilter;
-    double m_cantHold = std::numeric_limits<double>::quiet_NaN();
-    double m_tiltHold = std::numeric_limits<double>::quiet_NaN();
-    qint64 m_shotHoldOff = 0;
-    QVector<QPair<qint64, int>> m_microphoneHistory;
-    qint64 m_lastShotTime = -1;
-    qint64 m_phaseStart = 0;
-    qint64 m_phaseDuration = 0;
-    int m_remainingShots = 0;
-    // The end of an exercise closes its recording a moment later; nothing is
-    // recorded after that until the next exercise.
-    qint64 m_closeRecordingAt = -1;
-    bool m_recordingClosed = false;
     Exercise *m_exercise = nullptr;
 };
