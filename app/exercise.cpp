@@ -1,6 +1,7 @@
 #include "exercise.h"
 #include "rangedata.h"
 
+#include <fitnessnorm.h>
 #include <session.h>
 #include <shot.h>
 #include <targetdescriptor.h>
@@ -40,6 +41,8 @@ Exercise::Exercise(RangeData *lane)
     connect(lane, &RangeData::phaseChanged, this, &Exercise::phaseChanged);
     connect(lane, &RangeData::newShot, this, &Exercise::newShot);
     connect(lane, &RangeData::corSig, this, &Exercise::correctByTrialShots);
+    connect(lane, &RangeData::sessionChanged, this, &Exercise::watchSession);
+    watchSession();
     connect(lane, &RangeData::calibrationShot, this, [this](QPointF point, QPointF hw, double a) {
         if (m_lane->state() != RangeData::CalibrationState || calibrationComplete())
             return;
@@ -114,11 +117,27 @@ void Exercise::setCompetitionName(const QString &name)
     emit competitionNameChanged();
 }
 
-void Exercise::setFitnessGrade(const QString &grade)
+QString Exercise::fitnessGrade() const
 {
-    if (grade == m_fitnessGrade)
-        return;
-    m_fitnessGrade = grade;
+    const LibModel::Session *session = m_lane->session();
+    if (!session || !session->isGto())
+        return QString();
+    return LibModel::FitnessNorm::gradeWord(
+            LibModel::FitnessNorm::grade(session->resultInt(), session->step(), session->sex()));
+}
+
+void Exercise::watchSession()
+{
+    if (m_watchedSession)
+        disconnect(m_watchedSession, nullptr, this, nullptr);
+    m_watchedSession = m_lane->session();
+    if (LibModel::Session *session = m_watchedSession) {
+        using LibModel::Session;
+        connect(session, &Session::resultChanged, this, &Exercise::fitnessGradeChanged);
+        connect(session, &Session::stepChanged, this, &Exercise::fitnessGradeChanged);
+        connect(session, &Session::sexChanged, this, &Exercise::fitnessGradeChanged);
+        connect(session, &Session::isGtoChanged, this, &Exercise::fitnessGradeChanged);
+    }
     emit fitnessGradeChanged();
 }
 
@@ -320,7 +339,7 @@ bool Exercise::save()
         const qsizetype shots = session->shots().size();
         const double mean = shots > 0 ? session->result() / double(shots) : 0.0;
         session->setValue(QStringLiteral("medal"),
-                          session->isGto() ? m_fitnessGrade : QString::number(mean, 'f', 1));
+                          session->isGto() ? fitnessGrade() : QString::number(mean, 'f', 1));
     }
     session->setValue(QStringLiteral("resultReal"), session->result());
     return session->write();
@@ -388,9 +407,14 @@ void Exercise::newShot(LibModel::Shot *shot, QPointF hwPoint, double stab, doubl
 
 QVariant Exercise::shotValues(int indexInSession) const
 {
-    return indexInSession >= 0 && indexInSession < m_shotValues.size()
-            ? QVariant(m_shotValues.at(indexInSession))
-            : QVariant();
+    if (indexInSession < 0 || indexInSession >= m_shotValues.size())
+        return QVariant();
+    QVariantMap values = m_shotValues.at(indexInSession);
+    const int count = indexInSession + 1;
+    values.insert(QStringLiteral("mean"), meanResult(count, false));
+    if (count > 10)
+        values.insert(QStringLiteral("meanOfTen"), meanResult(count, true));
+    return values;
 }
 
 double Exercise::meanResult(int count, bool lastTen) const
@@ -406,4 +430,14 @@ double Exercise::meanResult(int count, bool lastTen) const
             sum += shots.at(i)->result();
     }
     return sum / (to - from);
+}
+
+int Exercise::ageFromBirthDate(const QString &text) const
+{
+    return LibModel::FitnessNorm::ageFromDate(text, QDate::currentDate());
+}
+
+int Exercise::stepFromAge(int age) const
+{
+    return LibModel::FitnessNorm::stepFromAge(age);
 }

@@ -8,6 +8,7 @@
 
 class RangeData;
 namespace LibModel {
+class Session;
 class Shot;
 class Trace;
 } // namespace LibModel
@@ -25,8 +26,9 @@ class Exercise : public QObject
     Q_PROPERTY(int globalMode READ globalMode WRITE setGlobalMode NOTIFY globalModeChanged)
     Q_PROPERTY(QString competitionName READ competitionName WRITE setCompetitionName NOTIFY
                        competitionNameChanged)
-    Q_PROPERTY(
-            QString fitnessGrade READ fitnessGrade WRITE setFitnessGrade NOTIFY fitnessGradeChanged)
+    // In fitness-norm sessions the grade word of the session's total; empty
+    // otherwise.
+    Q_PROPERTY(QString fitnessGrade READ fitnessGrade NOTIFY fitnessGradeChanged)
     Q_PROPERTY(QVariantList calibrationShots READ calibrationShots NOTIFY calibrationShotsChanged)
     Q_PROPERTY(QPointF calibrationMean READ calibrationMean NOTIFY calibrationShotsChanged)
     Q_PROPERTY(bool calibrationComplete READ calibrationComplete NOTIFY calibrationShotsChanged)
@@ -61,7 +63,7 @@ public:
 
     int globalMode() const { return m_globalMode; }
     QString competitionName() const { return m_competitionName; }
-    QString fitnessGrade() const { return m_fitnessGrade; }
+    QString fitnessGrade() const;
     QVariantList calibrationShots() const { return m_calibrationShots; }
     QPointF calibrationMean() const { return mean(m_calibrationShots, "x", "y"); }
     bool calibrationComplete() const;
@@ -87,7 +89,6 @@ public:
 public slots:
     void setGlobalMode(int mode);
     void setCompetitionName(const QString &name);
-    void setFitnessGrade(const QString &grade);
 
     // The settings screen's "Продолжить": the form's values (target,
     // distance, caliber, scale, trialShots, shots, withTimeLimits, joint,
@@ -110,10 +111,16 @@ public slots:
 
 public:
     // The values of a scored shot as recorded when it was fired: time, stab,
-    // trigStab, result, area, angle; nothing for another index.
+    // trigStab, result, area, angle; with the mean result of the shots up to
+    // it (mean) and, from the eleventh shot on, of the last ten of them
+    // (meanOfTen). Nothing for another index.
     Q_INVOKABLE QVariant shotValues(int indexInSession) const;
     // The mean result of the first `count` shots, or of the last ten of them.
     Q_INVOKABLE double meanResult(int count, bool lastTen) const;
+    // The fitness-norm age today of a birth date typed as "dd.MM.yyyy" (0
+    // when it cannot be read), and the step of an age.
+    Q_INVOKABLE int ageFromBirthDate(const QString &text) const;
+    Q_INVOKABLE int stepFromAge(int age) const;
 
 signals:
     void globalModeChanged();
@@ -135,13 +142,15 @@ private:
     // with `all`, its competition and fitness-norm flag.
     void resetKeeping(bool all);
     void phaseChanged();
+    // Follows the lane's current session for the grade.
+    void watchSession();
     void newShot(LibModel::Shot *shot, QPointF hwPoint, double stab, double trigStab, double result,
                  double area, double angle);
 
     RangeData *m_lane;
     int m_globalMode = 0;
     QString m_competitionName;
-    QString m_fitnessGrade;
+    QPointer<LibModel::Session> m_watchedSession;
     QVariantList m_calibrationShots;
     QVariantList m_trialShots;
     QList<QVariantMap> m_shotValues;

@@ -2,7 +2,6 @@ import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
 import Kavro 1.0
-import "gto.js" as Gto
 
 // A new shooter for a lane's session; fitness-norm sessions also ask for the
 // person's data that the norm needs (birth date, sex, ...).
@@ -17,8 +16,8 @@ Item {
     readonly property string organization: organizationField.text.trim()
     // Fitness-norm shooters are grouped by their organization.
     readonly property string group: fitnessNorm ? organization : groupField.text.trim()
-    readonly property int age: Gto.ageFromDate(birthDateField.text)
-    readonly property int step: Gto.stepFromAge(age)
+    readonly property int age: range.exercise.ageFromBirthDate(birthDateField.text)
+    readonly property int step: range.exercise.stepFromAge(age)
     readonly property bool exists: name.length > 0
                                    && application.storage.lookupShooter(name, organization, group) !== 0
 

@@ -2,7 +2,6 @@ import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
 import Kavro 1.0
-import "gto.js" as Gto
 
 // The shooting screen of a lane: the target with the live aim, the trace and
 // the shot marks; the trial and scored shots; the values of the selected
@@ -23,12 +22,6 @@ Item {
     // Shot marks in pixels: the caliber times the lane's display scale.
     readonly property real markSize: (session ? session.caliber * range.caliberVisualisationScale : 4.5)
                                      * targetView.targetScaleX
-    readonly property var gradeWords: ["Неуд", "Бронза", "Серебро", "Золото"]
-    readonly property int shotCount: session ? session.shots.length : 0
-    // Fitness norm: the grade of the whole points; otherwise the mean score.
-    readonly property int fitnessGrade: fitnessNorm ? Gto.evaluateResult(session.resultInt, session.step, session.sex) : 0
-    readonly property real meanResult: shotCount > 0 ? range.exercise.meanResult(shotCount, false) : 0
-    readonly property string gradeText: fitnessNorm ? gradeWords[fitnessGrade] : meanResult.toFixed(1)
     // The values of the shot selected in the list, as recorded when it was fired.
     readonly property int selectedIndex: shotList.selectedShot ? shotList.selectedShot.indexInSession : -1
     readonly property var selectedValues: selectedIndex >= 0 && selectedIndex < range.exercise.recordedShots
@@ -44,9 +37,6 @@ Item {
         if (application.intValue("sound/shotAiming", 1) === 1)
             application.playSound("qrc:/sounds/shot.wav")
     }
-
-    // The grade the exercise stores with a fitness-norm session.
-    Binding { target: screen.range.exercise; property: "fitnessGrade"; value: screen.fitnessNorm ? screen.gradeText : "" }
 
     Connections {
         target: screen.range
@@ -269,7 +259,7 @@ Item {
             Layout.fillWidth: true
             values: screen.selectedValues
             fitnessNorm: screen.fitnessNorm
-            gradeText: screen.gradeText
+            gradeText: screen.range.exercise.fitnessGrade
         }
     }
 

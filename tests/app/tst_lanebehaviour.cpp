@@ -368,7 +368,16 @@ private slots:
         QCOMPARE(exercise->meanResult(11, false), mean(0, 11));
         QCOMPARE(exercise->meanResult(11, true), mean(1, 11));
         QCOMPARE(exercise->meanResult(4, true), mean(0, 4));
+        QCOMPARE(exercise->meanResult(50, true), mean(1, 11));
         QVERIFY(std::isnan(exercise->meanResult(0, true)));
+        // A shot's values carry the means up to it, the last ten's from the
+        // eleventh shot on.
+        const QVariantMap fourth = exercise->shotValues(3).toMap();
+        QCOMPARE(fourth.value("mean").toDouble(), mean(0, 4));
+        QVERIFY(!fourth.contains("meanOfTen"));
+        const QVariantMap eleventh = exercise->shotValues(10).toMap();
+        QCOMPARE(eleventh.value("mean").toDouble(), mean(0, 11));
+        QCOMPARE(eleventh.value("meanOfTen").toDouble(), mean(1, 11));
     }
 
     void stabilityAndAreaOnAKnownTrace()
