@@ -30,6 +30,11 @@ public:
             = 0;
     // Writes the whole session; false when nothing was written.
     virtual bool write(LibModel::Session *session) = 0;
+    // Whether a session with that uuid is stored; *ok is false when the
+    // question could not be answered.
+    virtual bool hasSession(const QString &uuid, bool *ok) = 0;
+    // Why the last write or question failed; empty after a successful write.
+    virtual QString lastError() const { return QString(); }
 };
 
 } // namespace LibModel

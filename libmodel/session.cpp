@@ -273,8 +273,14 @@ void Session::setShooter(const QString &name, const QString &organization, const
         }
         person = m_storage ? m_storage->createShooter(name, organization, group, personProperties)
                            : ShooterRecord();
-        if (person.id == 0)
-            return;
+        // Not stored now (the database refuses writes): the session keeps
+        // the person, and writing it later finds or makes the person.
+        if (person.id == 0) {
+            person.setName(name);
+            person.setOrganization(organization);
+            person.setGroup(group);
+            person.setProperties(personProperties);
+        }
     }
 
     bool ok = false;

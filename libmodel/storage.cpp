@@ -12,6 +12,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QHash>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -104,17 +105,94 @@ void Storage::removeConnection()
 
 bool Storage::open(const QString &path, const QString &connectionName)
 {
+    return openWith(path, connectionName, QString());
+}
+
+bool Storage::openWith(const QString &path, const QString &connectionName, QString options)
+{
     removeConnection();
     m_connectionName = connectionName;
+    m_path = path;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
         db.setDatabaseName(path);
-        if (!db.open())
+        if (m_busyTimeout >= 0) {
+            QStringList kept = options.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+            kept.removeIf([](const QString &option) {
+                return option.trimmed().startsWith(QLatin1String("QSQLITE_BUSY_TIMEOUT"));
+            });
+            kept.append(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_busyTimeout));
+            options = kept.join(QLatin1Char(';'));
+        }
+        db.setConnectOptions(options);
+        if (!db.open()) {
+            noteError(db.lastError());
             return false;
-        if (!StorageSchema::upgrade(db))
+        }
+        if (!StorageSchema::upgrade(db)) {
+            m_lastError = QStringLiteral("the database could not be brought up to date");
             return false;
+        }
     }
+    // Opened on a read-only file, the connection stays read-only: it is
+    // opened again before the first write.
+    m_reopenBeforeWrite = QFileInfo(path).exists() && !QFileInfo(path).isWritable();
     return reloadShooters() && reloadOrganizations() && reloadCompetitions();
+}
+
+bool Storage::reopen()
+{
+    if (m_path.isEmpty())
+        return false;
+    const QString options = database().connectOptions();
+    return openWith(m_path, m_connectionName, options);
+}
+
+void Storage::setBusyTimeout(int msecs)
+{
+    m_busyTimeout = msecs;
+    if (isOpen() && msecs >= 0) {
+        QSqlQuery query(database());
+        query.exec(QStringLiteral("PRAGMA busy_timeout=%1;").arg(msecs));
+    }
+}
+
+bool Storage::failed(const QSqlQuery &query)
+{
+    noteError(query.lastError());
+    return false;
+}
+
+void Storage::noteError(const QSqlError &error)
+{
+    m_lastError = error.text();
+    // A read-only connection, an I/O error and a file that cannot be opened
+    // may be gone once the connection is made anew; a lock or a full disk
+    // pass without that.
+    enum { ReadOnly = 8, IoError = 10, CannotOpen = 14 };
+    const int code = error.nativeErrorCode().toInt() & 0xff;
+    if (code == ReadOnly || code == IoError || code == CannotOpen)
+        m_reopenBeforeWrite = true;
+}
+
+bool Storage::hasSession(const QString &uuid, bool *ok)
+{
+    // A file that could not be opened before may be there by now.
+    if (!isOpen() && !reopen()) {
+        *ok = false;
+        return false;
+    }
+    QSqlQuery query(database());
+    *ok = query.prepare(QStringLiteral("SELECT COUNT(*) FROM sessions WHERE uuid=?;"));
+    if (*ok) {
+        query.addBindValue(uuid);
+        *ok = query.exec() && query.next();
+    }
+    if (!*ok) {
+        failed(query);
+        return false;
+    }
+    return query.value(0).toLongLong() > 0;
 }
 
 bool Storage::statistics(Statistics *statistics) const
@@ -177,10 +255,27 @@ ShooterRecord Storage::createShooter(const QString &name, const QString &organiz
     return record;
 }
 
+bool Storage::prepareWrite()
+{
+    // A connection opened on a read-only file stays read-only, and one whose
+    // file was removed writes into nothing: after such a failure, and while
+    // the file is gone, the file is opened anew (and never made anew here).
+    const bool local = !m_path.isEmpty() && m_path != QLatin1String(":memory:")
+            && !m_path.startsWith(QLatin1String("file:"));
+    if (local && !QFileInfo::exists(m_path)) {
+        m_lastError = QStringLiteral("the database file %1 is missing").arg(m_path);
+        m_reopenBeforeWrite = true;
+        return false;
+    }
+    return !(m_reopenBeforeWrite || !isOpen()) || reopen();
+}
+
 bool Storage::writeShooter(ShooterRecord &record)
 {
     if (record.id != 0 && !record.isDirty)
         return true;
+    if (!prepareWrite())
+        return false;
     QSqlQuery query(database());
     const bool update = record.id != 0;
     const bool prepared = update
@@ -193,7 +288,7 @@ bool Storage::writeShooter(ShooterRecord &record)
                     "organization_uppercase, group_uppercase, properties) VALUES (?, ?, ?, ?, "
                     "?, ?, ?);"));
     if (!prepared)
-        return false;
+        return failed(query);
     // The columns are NOT NULL: a null text is stored as an empty one.
     const auto text
             = [](const QString &value) { return value.isNull() ? QLatin1String("") : value; };
@@ -207,7 +302,7 @@ bool Storage::writeShooter(ShooterRecord &record)
     if (update)
         query.addBindValue(record.id);
     if (!query.exec())
-        return false;
+        return failed(query);
     if (!update)
         record.id = query.lastInsertId().toLongLong();
     record.isDirty = false;
@@ -313,21 +408,13 @@ QStringList Storage::groups(const QString &organization)
 
 bool Storage::write(Session *session)
 {
-    if (!session || !session->isValid())
-        return false;
-    ShooterRecord shooter = session->shooter();
-    if (!writeShooter(shooter))
-        return false;
-    if (shooter != session->shooter())
-        session->setShooterRecord(shooter);
-
-    QSqlDatabase db = database();
-    if (!db.transaction())
-        return false;
-    if (!writeSessionRows(db, session) || !db.commit()) {
-        db.rollback();
+    m_lastError.clear();
+    if (!session || !session->isValid()) {
+        m_lastError = QStringLiteral("the session is not complete");
         return false;
     }
+    if (!prepareWrite() || !writeSessionWithShooter(session))
+        return false;
 
     for (Trace *trace : session->segments()) {
         if (trace->samples().isEmpty())
@@ -342,6 +429,35 @@ bool Storage::write(Session *session)
     session->clearDirty();
     session->setId(session->pendingId());
     reloadCompetitions();
+    return true;
+}
+
+bool Storage::writeSessionWithShooter(Session *session)
+{
+    // A person chosen while the database refused writes is found or made now.
+    ShooterRecord shooter = session->shooter();
+    if (shooter.id == 0) {
+        shooter = createShooter(shooter.name, shooter.organization, shooter.group,
+                                shooter.properties);
+        if (shooter.id == 0)
+            return false;
+    } else if (!writeShooter(shooter)) {
+        return false;
+    }
+    if (shooter != session->shooter())
+        session->setShooterRecord(shooter);
+
+    QSqlDatabase db = database();
+    if (!db.transaction()) {
+        noteError(db.lastError());
+        return false;
+    }
+    if (!writeSessionRows(db, session) || !db.commit()) {
+        if (m_lastError.isEmpty())
+            noteError(db.lastError());
+        db.rollback();
+        return false;
+    }
     return true;
 }
 
@@ -365,7 +481,7 @@ bool Storage::writeSessionRows(QSqlDatabase &db, Session *session)
                         "properties,  competition_name,  result,  is_gto ) VALUES (?, ?, ?, ?, "
                         "?, ?, ?, ?, ?, ?, ?, ?, ?, ?);"));
         if (!prepared)
-            return false;
+            return failed(query);
         query.addBindValue(session->uuid());
         query.addBindValue(session->shooterId());
         query.addBindValue(session->targetUuid());
@@ -383,7 +499,7 @@ bool Storage::writeSessionRows(QSqlDatabase &db, Session *session)
         if (update)
             query.addBindValue(session->id());
         if (!query.exec())
-            return false;
+            return failed(query);
         if (!update)
             session->setPendingId(query.lastInsertId().toLongLong());
     }
@@ -401,7 +517,7 @@ bool Storage::writeSessionRows(QSqlDatabase &db, Session *session)
                     : query.prepare(QStringLiteral("INSERT INTO traces (  session_id,  timer,  "
                                                    "data,  properties ) VALUES (?, ?, ?, ?);"));
             if (!prepared)
-                return false;
+                return failed(query);
             query.addBindValue(session->pendingId());
             query.addBindValue(trace->timerStart());
             query.addBindValue(RecordCodec::encodeSamples(trace->samples()));
@@ -409,7 +525,7 @@ bool Storage::writeSessionRows(QSqlDatabase &db, Session *session)
             if (update)
                 query.addBindValue(trace->id());
             if (!query.exec())
-                return false;
+                return failed(query);
             if (!update)
                 trace->setPendingId(query.lastInsertId().toLongLong());
         }
@@ -429,7 +545,7 @@ bool Storage::writeSessionRows(QSqlDatabase &db, Session *session)
                             "serie_index,  missed,  properties ) VALUES (?, ?, ?, ?, ?, ?, "
                             "?);"));
             if (!prepared)
-                return false;
+                return failed(query);
             query.addBindValue(trace->pendingId());
             query.addBindValue(shot->timer());
             query.addBindValue(shot->offset());
@@ -440,7 +556,7 @@ bool Storage::writeSessionRows(QSqlDatabase &db, Session *session)
             if (update)
                 query.addBindValue(shot->id());
             if (!query.exec())
-                return false;
+                return failed(query);
             if (!update)
                 shot->setPendingId(query.lastInsertId().toLongLong());
         }
@@ -592,9 +708,13 @@ bool Storage::reloadAfterDelete()
 
 bool Storage::deleteSession(const QString &uuid)
 {
-    QSqlDatabase db = database();
-    if (!db.transaction())
+    if (!prepareWrite())
         return false;
+    QSqlDatabase db = database();
+    if (!db.transaction()) {
+        noteError(db.lastError());
+        return false;
+    }
     QSqlQuery query(db);
     qint64 sessionId = 0;
     bool ok = query.prepare(QStringLiteral("SELECT session_id FROM sessions WHERE uuid=?;"));
@@ -607,6 +727,7 @@ bool Storage::deleteSession(const QString &uuid)
     ok = ok && deleteSessionRows(query, sessionId);
     query.finish();
     if (!ok || !db.commit()) {
+        noteError(ok ? db.lastError() : query.lastError());
         db.rollback();
         return false;
     }
@@ -615,9 +736,13 @@ bool Storage::deleteSession(const QString &uuid)
 
 bool Storage::deleteShooter(uint personId)
 {
-    QSqlDatabase db = database();
-    if (!db.transaction())
+    if (!prepareWrite())
         return false;
+    QSqlDatabase db = database();
+    if (!db.transaction()) {
+        noteError(db.lastError());
+        return false;
+    }
     QSqlQuery query(db);
     QList<qint64> sessionIds;
     bool ok = query.prepare(QStringLiteral("SELECT session_id FROM sessions WHERE person_id=?;"));
@@ -638,6 +763,7 @@ bool Storage::deleteShooter(uint personId)
     }
     query.finish();
     if (!ok || !db.commit()) {
+        noteError(ok ? db.lastError() : query.lastError());
         db.rollback();
         return false;
     }

@@ -7,6 +7,7 @@
 #include <QSqlDatabase>
 #include <QStringList>
 
+class QSqlError;
 class QSqlQuery;
 
 namespace LibModel {
@@ -41,7 +42,15 @@ public:
     // Opens (creating when absent) and upgrades the database file, then
     // loads the person, organisation and competition lists.
     bool open(const QString &path, const QString &connectionName);
+    // Closes and opens the same file again (after a fault such as a
+    // read-only or vanished file has gone); reloads the lists on success.
+    bool reopen();
     bool isOpen() const;
+    QString path() const { return m_path; }
+    // How long a statement waits on another connection's lock, in ms;
+    // negative: the driver's default (5 s). Applies now and on later opens.
+    void setBusyTimeout(int msecs);
+    int busyTimeout() const { return m_busyTimeout; }
     QString connectionName() const { return m_connectionName; }
     // Closes and forgets the connection (before the file is deleted).
     void removeConnection();
@@ -51,7 +60,13 @@ public:
     QStringList competitionsGto() const { return m_competitionsGto; }
     ShooterModel *shooters() const { return m_shooters; }
 
+    // Writes the session in one transaction; a shooter not stored yet
+    // (id 0) is found or created by name, organisation and group first.
+    // A connection that a read-only file, an I/O error or a vanished file
+    // made useless is opened anew first; a missing file is not made anew.
     bool write(Session *session) override;
+    bool hasSession(const QString &uuid, bool *ok) override;
+    QString lastError() const override { return m_lastError; }
     ShooterRecord findShooter(const QString &name, const QString &organization,
                               const QString &group) override;
     ShooterRecord createShooter(const QString &name, const QString &organization,
@@ -107,12 +122,26 @@ signals:
 private:
     QSqlDatabase database() const;
     bool upgradeSchema();
+    bool writeSessionWithShooter(Session *session);
     bool writeSessionRows(QSqlDatabase &db, Session *session);
+    // Keeps the statement's error for lastError(); false.
+    bool failed(const QSqlQuery &query);
+    // Keeps the error for lastError() and notes whether the connection
+    // should be opened anew before the next write.
+    void noteError(const QSqlError &error);
+    // Opens the connection anew when a fault needs that; false when the
+    // file is missing or does not open.
+    bool prepareWrite();
+    bool openWith(const QString &path, const QString &connectionName, QString options);
     bool deleteSessionRows(QSqlQuery &query, qint64 sessionId);
     bool reloadAfterDelete();
     SessionInfoModel *summaries(QSqlQuery &query, bool withPerson);
 
     QString m_connectionName;
+    QString m_path;
+    QString m_lastError;
+    int m_busyTimeout = -1;
+    bool m_reopenBeforeWrite = false;
     QStringList m_organizations;
     QStringList m_competitions;
     QStringList m_competitionsGto;

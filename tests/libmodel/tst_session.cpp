@@ -234,13 +234,13 @@ private slots:
         QCOMPARE(other.shooterId(), person.id);
         QVERIFY(other.properties().contains(QStringLiteral("birthDate")));
 
-        // A person that cannot be stored leaves the session without one;
-        // without the "М" a person is female.
-        Session lost(nullptr);
-        lost.setValue(QStringLiteral("gtoUuid"), QStringLiteral("x"));
-        lost.setShooter(QStringLiteral("Сидоров"), QString(), QString());
-        QVERIFY(lost.name().isNull());
-        QVERIFY(lost.properties().isEmpty());
+        // A person that cannot be stored now stays with the session with its
+        // person keys, to be stored later; without the "М" a person is female.
+        Session unstored(nullptr);
+        unstored.setValue(QStringLiteral("gtoUuid"), QStringLiteral("x"));
+        unstored.setShooter(QStringLiteral("Сидоров"), QString(), QString());
+        QVERIFY(unstored.name() == QStringLiteral("Сидоров") && unstored.shooterId() == 0);
+        QVERIFY(unstored.shooter().properties.contains(QStringLiteral("gtoUuid")));
         storage.createShooter(QStringLiteral("Анна"), QString(), QString(),
                               {{QStringLiteral("sex"), QStringLiteral("Ж")}});
         other.setShooter(QStringLiteral("Анна"), QString(), QString());
