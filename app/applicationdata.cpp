@@ -1,7 +1,9 @@
 #include "applicationdata.h"
 #include "multisoundeffect.h"
 #include "rangedata.h"
+#include "sessiondelivery.h"
 
+#include <session.h>
 #include <targetmanager.h>
 
 #include <QCoreApplication>
@@ -35,8 +37,14 @@ ApplicationData::ApplicationData(QObject *parent)
         qWarning("cannot create the data folder %s", qPrintable(folder));
     // A database that cannot be opened leaves the program running without
     // one: the pages show empty lists and writes fail.
+    m_storage->setBusyTimeout(LockWait);
     if (!m_storage->open(databasePath(), databaseConnectionName()))
         qWarning("cannot open the database %s", qPrintable(databasePath()));
+    // Sessions an earlier run could not store go in first.
+    m_delivery = new SessionDelivery(databasePath(), this);
+    connect(m_delivery, &SessionDelivery::pendingChanged, this,
+            &ApplicationData::pendingSessionsChanged);
+    connect(m_delivery, &SessionDelivery::finished, this, &ApplicationData::afterDelivery);
 
     buildRanges();
     refreshDevices();
@@ -68,6 +76,43 @@ QString ApplicationData::dataLocation()
 QString ApplicationData::databasePath()
 {
     return dataLocation() + QStringLiteral("/storage.sqlite");
+}
+
+int ApplicationData::pendingSessions() const
+{
+    return m_delivery->pending();
+}
+
+QString ApplicationData::pendingReason() const
+{
+    return m_delivery->reason();
+}
+
+bool ApplicationData::saveSession(LibModel::Session *session)
+{
+    if (!session || !session->isValid())
+        return false;
+    if (session->storage() != m_storage)
+        return session->write();
+    m_delivery->submit(*session);
+    return true;
+}
+
+void ApplicationData::deliverPending()
+{
+    m_delivery->deliverPending();
+}
+
+void ApplicationData::afterDelivery(int delivered, int pending, int rejected)
+{
+    // The worker's connection stored them: the lists the pages show from
+    // this one are read again, as after a write of its own.
+    if (delivered > 0) {
+        m_storage->reloadShooters();
+        m_storage->reloadOrganizations();
+        m_storage->reloadCompetitions();
+    }
+    emit sessionsDelivered(delivered, pending, rejected);
 }
 
 QQmlListProperty<RangeData> ApplicationData::rangeList()

@@ -18,6 +18,7 @@
 
 class MultiSoundEffect;
 class RangeData;
+class SessionDelivery;
 
 Q_MOC_INCLUDE("rangedata.h")
 
@@ -41,6 +42,10 @@ class ApplicationData : public QObject
     Q_PROPERTY(QString competitionName READ competitionName WRITE setCompetitionName NOTIFY
                        competitionNameChanged)
     Q_PROPERTY(QString versionString READ versionString CONSTANT)
+    // Finished sessions not in the database yet, and why the last attempt
+    // to store them failed.
+    Q_PROPERTY(int pendingSessions READ pendingSessions NOTIFY pendingSessionsChanged)
+    Q_PROPERTY(QString pendingReason READ pendingReason NOTIFY pendingSessionsChanged)
 
 public:
     static constexpr int DefaultMaxRanges = 2;
@@ -51,6 +56,9 @@ public:
     static constexpr int MaxSecondsBeforeShot = 60;
     static constexpr quint8 SoundCopies = 5;
     static constexpr int FrameRateInterval = 500; // ms
+    // How long a statement of the pages' connection waits on another
+    // connection's lock (ms): a held lock must not freeze the window.
+    static constexpr int LockWait = 250;
 
     explicit ApplicationData(QObject *parent = nullptr);
     ~ApplicationData() override;
@@ -83,6 +91,16 @@ public:
     QString versionString() const { return QStringLiteral("25.05"); }
 
     MultiSoundEffect *soundPlayer(const QUrl &source) const { return m_sounds.value(source); }
+
+    int pendingSessions() const;
+    QString pendingReason() const;
+    // Stores a finished session: one of the facade's database goes through
+    // its outbox and is stored without the caller waiting; true once taken
+    // over (filed, or held in memory while the outbox refuses it, which the
+    // pending count shows). A session of another storage is written at once.
+    bool saveSession(LibModel::Session *session);
+    // Tries at once to store what is pending.
+    Q_INVOKABLE void deliverPending();
 
     Q_INVOKABLE QVariant value(const QString &key, const QVariant &defaultValue = QVariant()) const;
     Q_INVOKABLE qlonglong intValue(const QString &key, qlonglong defaultValue = 0) const;
@@ -118,15 +136,21 @@ signals:
     void averageFrameRateChanged();
     void shootingModeChanged();
     void competitionNameChanged();
+    void pendingSessionsChanged();
+    // A delivery of pending sessions came back: how many it stored, how many
+    // are left, how many unreadable files it set aside.
+    void sessionsDelivered(int delivered, int pending, int rejected);
 
 private:
     MultiSoundEffect *ensureSoundPlayer(const QUrl &source);
     QQmlListProperty<RangeData> rangeList();
     void buildRanges();
     void refreshDevices();
+    void afterDelivery(int delivered, int pending, int rejected);
 
     LibModel::TargetManager *m_targetManager;
     LibModel::Storage *m_storage;
+    SessionDelivery *m_delivery = nullptr;
     QPointer<QQuickWindow> m_window;
     int m_maxRanges = DefaultMaxRanges;
     quint16 m_maxSecondsBeforeShot = DefaultMaxSecondsBeforeShot;

@@ -1,4 +1,5 @@
 #include "exercise.h"
+#include "applicationdata.h"
 #include "rangedata.h"
 
 #include <fitnessnorm.h>
@@ -342,7 +343,14 @@ bool Exercise::save()
                           session->isGto() ? fitnessGrade() : QString::number(mean, 'f', 1));
     }
     session->setValue(QStringLiteral("resultReal"), session->result());
-    return session->write();
+    // Handed over once: the facade keeps it until the database has it.
+    if (session == m_savedSession)
+        return true;
+    ApplicationData *facade = ApplicationData::instance();
+    const bool saved = facade ? facade->saveSession(session) : session->write();
+    if (saved)
+        m_savedSession = session;
+    return saved;
 }
 
 void Exercise::resetKeeping(bool all)

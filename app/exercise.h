@@ -83,7 +83,9 @@ public:
     // The session is written when the exercise ends; off for tools that
     // write it themselves.
     void setSavesAtEnd(bool saves) { m_savesAtEnd = saves; }
-    // What the session is stored with: competition, mode, grade and result.
+    // What the session is stored with: competition, mode, grade and result;
+    // then handed over for storing, once. True once it is stored or kept
+    // safe until it can be.
     bool save();
 
 public slots:
@@ -151,6 +153,8 @@ private:
     int m_globalMode = 0;
     QString m_competitionName;
     QPointer<LibModel::Session> m_watchedSession;
+    // The session last handed over for storing.
+    QPointer<LibModel::Session> m_savedSession;
     QVariantList m_calibrationShots;
     QVariantList m_trialShots;
     QList<QVariantMap> m_shotValues;

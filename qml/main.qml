@@ -82,6 +82,8 @@ ApplicationWindow {
         currentPage: mainWindow.currentPage
         fullScreen: mainWindow.visibility === Window.FullScreen
         quitAction: quitAction
+        pendingSessions: application.pendingSessions
+        pendingReason: application.pendingReason
         onPageSelected: function (name) { mainWindow.currentPage = name }
         onFullScreenToggled: mainWindow.toggleFullScreen()
     }
@@ -109,6 +111,7 @@ ApplicationWindow {
 
     QuitDialog {
         id: quitDialog
+        pendingSessions: application.pendingSessions
         onQuitConfirmed: Qt.quit()
     }
 }

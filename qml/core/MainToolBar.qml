@@ -1,13 +1,16 @@
 import QtQuick
 import QtQuick.Controls
 
-// The tool bar of the main window: logo, page buttons, quit, full screen.
+// The tool bar of the main window: logo, page buttons, quit, the count of
+// sessions not stored yet, full screen.
 ToolBar {
     id: toolBar
 
     property string currentPage: "settings"
     property bool fullScreen: false
     property Action quitAction
+    property int pendingSessions: 0
+    property string pendingReason: ""
 
     signal pageSelected(string name)
     signal fullScreenToggled()
@@ -71,7 +74,30 @@ ToolBar {
         }
     }
 
+    Label {
+        id: pendingIndicator
+        objectName: "pendingIndicator"
+        anchors.right: fullScreenButton.left
+        anchors.rightMargin: 12
+        anchors.verticalCenter: parent.verticalCenter
+        visible: toolBar.pendingSessions > 0
+        text: "Не сохранено: " + toolBar.pendingSessions
+        color: "#B03020"
+        font.bold: true
+        padding: 6
+        background: Rectangle {
+            radius: 4
+            color: "#FBE3DF"
+            border.color: "#D08070"
+        }
+        HoverHandler { id: pendingHover }
+        ToolTip.text: toolBar.pendingReason
+        ToolTip.visible: pendingHover.hovered && toolBar.pendingReason.length > 0
+        ToolTip.delay: 300
+    }
+
     ToolBarButton {
+        id: fullScreenButton
         objectName: "fullScreenButton"
         anchors.right: parent.right
         anchors.rightMargin: 10

@@ -1,9 +1,11 @@
 import QtQuick
 import QtQuick.Controls
 
-// Asks before the program closes.
+// Asks before the program closes, and says what is not stored yet.
 Dialog {
     id: dialog
+
+    property int pendingSessions: 0
 
     signal quitConfirmed()
 
@@ -12,8 +14,18 @@ Dialog {
     anchors.centerIn: Overlay.overlay
     closePolicy: Popup.CloseOnEscape
 
-    Label {
-        text: "Вы уверены что хотите закрыть программу?"
+    Column {
+        spacing: 10
+
+        Label {
+            text: "Вы уверены что хотите закрыть программу?"
+        }
+        Label {
+            objectName: "pendingText"
+            visible: dialog.pendingSessions > 0
+            text: "Не сохранено сессий: " + dialog.pendingSessions
+                  + ". Они будут сохранены при следующем запуске."
+        }
     }
 
     footer: DialogButtonBox {
