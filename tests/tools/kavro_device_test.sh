@@ -36,8 +36,8 @@ tail -n 1 first.jsonl | grep -q '^{"event":"session","shots":5,' || fail "sessio
 
 "$kavro" replay sim.cap --target "№8" --distance 10 --caliber 4.5 --shots 3 \
     --db kavro.sqlite --shooter "Иванов" --organization "ЦСКА" > db.jsonl || fail "replay to db"
-tail -n 1 db.jsonl | grep -q '"id":1}$' || fail "session id: $(tail -n 1 db.jsonl)"
-"$kavro" db info --db kavro.sqlite | grep -q '"sessions":1,"traces":1,"shots":3}' \
+tail -n 1 db.jsonl | grep -q '"saved":"database","id":1}$' || fail "session id: $(tail -n 1 db.jsonl)"
+"$kavro" db info --db kavro.sqlite | grep -q '"sessions":1,"traces":1,"shots":3,"pending":0,' \
     || fail "db counts: $("$kavro" db info --db kavro.sqlite)"
 
 "$kavro" replay missing.cap --target "№8" --distance 10 --caliber 4.5 2> err.txt \

@@ -1,6 +1,6 @@
 // The tool's database commands in a separate process, on a database built
 // through the model classes: counts, export as JSON and CSV, session lists,
-// shooter import and listing, and the refused calls.
+// shooter import and listing, the outbox of a locked database, refusals.
 #include <kavrorun.h>
 #include <sessionbuilder.h>
 #include <testenvironment.h>
@@ -10,9 +10,11 @@
 #include <trace.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 
 #include <limits>
@@ -114,7 +116,7 @@ private slots:
         QVERIFY(info.exited(0));
         QCOMPARE(info.output,
                  QByteArray(R"({"user_version":3,"persons":1,"sessions":1,)"
-                            R"("traces":2,"shots":4})"
+                            R"("traces":2,"shots":4,"pending":0,"rejected":0})"
                             "\n"));
 
         const KavroRun run = onDatabase({QStringLiteral("export")},
@@ -231,6 +233,41 @@ private slots:
         }
     }
 
+    void keepsSessionsWhileTheDatabaseIsLocked()
+    {
+        const QString capture = file("replay.cap"), path = file("locked.sqlite");
+        QVERIFY(KavroRun({QStringLiteral("simulate"), QStringLiteral("--out"), capture}).exited(0));
+        const auto run = [&](const char *command) {
+            return KavroRun(
+                    QString::fromUtf8(command).replace(QLatin1String("%1"), capture).split(' ')
+                    + QStringList {QStringLiteral("--db"), path});
+        };
+        QVERIFY(run("db info").exited(0));
+        // A writer leaves the file readable, an exclusive lock does not;
+        // every command returns while the lock is held.
+        QSqlDatabase other
+                = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("lock"));
+        other.setDatabaseName(path);
+        QSqlQuery lock(other);
+        for (const char *begin : {"BEGIN IMMEDIATE;", "BEGIN EXCLUSIVE;"}) {
+            QVERIFY(other.open() && lock.exec(QLatin1String(begin)));
+            const KavroRun kept = run("replay %1 --target=№8 --distance=10 --caliber=4.5 "
+                                      "--shots=3 --shooter=New");
+            QVERIFY(kept.exited(0) && kept.output.endsWith("\"saved\":\"pending\",\"id\":0}\n"));
+            QVERIFY(run("db deliver").exited(1) && lock.exec(QStringLiteral("ROLLBACK;")));
+        }
+        QVERIFY(run("db info").output.endsWith("\"shots\":0,\"pending\":2,\"rejected\":0}\n"));
+        // The first file damaged is kept aside (and named on stderr); the
+        // second is stored, and so is its new shooter.
+        const QDir outbox(path + QStringLiteral(".pending"));
+        QVERIFY(QFile::resize(outbox.entryInfoList(QDir::Files).value(0).filePath(), 9));
+        const KavroRun delivered = run("db deliver");
+        QCOMPARE(delivered.exitCode, 0);
+        QCOMPARE(delivered.output, QByteArray("{\"delivered\":1,\"pending\":0,\"rejected\":1}\n"));
+        QVERIFY(run("db info").output.endsWith("\"persons\":1,\"sessions\":1,\"traces\":1,"
+                                               "\"shots\":3,\"pending\":0,\"rejected\":1}\n"));
+    }
+
     void refusals_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -256,6 +293,7 @@ private slots:
         row("a file that is no database", "db info --db=%1/text.sqlite", 1);
         // Reading commands do not create a missing file.
         row("shooters without a file", "shooters --db=%1/missing.sqlite", 1);
+        row("delivery without a file", "db deliver --db=%1/missing.sqlite", 1);
         // The import's result codes, printed and returned.
         row("import of a missing file", "import-shooters --db=%1/r.sqlite %1/none.json", 1, "1\n");
         row("import of text", "import-shooters --db=%1/r.sqlite %1/text.json", 2, "2\n");

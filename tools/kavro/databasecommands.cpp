@@ -5,6 +5,7 @@
 
 #include <session.h>
 #include <sessioninfomodel.h>
+#include <sessionoutbox.h>
 #include <shootermodel.h>
 #include <shot.h>
 #include <storage.h>
@@ -187,6 +188,7 @@ QString DatabaseCommands::open(LibModel::Storage &storage, const QString &path, 
         return QStringLiteral("option --db needs a file name");
     if (!create && !QFileInfo::exists(path))
         return QStringLiteral("no database at %1").arg(path);
+    storage.setBusyTimeout(LockWait);
     if (!storage.open(path, ConnectionName))
         return QStringLiteral("cannot open or upgrade the database %1").arg(path);
     return QString();
@@ -214,8 +216,47 @@ int DatabaseCommands::info(const QStringList &arguments, QTextStream &out)
             .insert(QStringLiteral("sessions"), QJsonValue(statistics.sessions))
             .insert(QStringLiteral("traces"), QJsonValue(statistics.traces))
             .insert(QStringLiteral("shots"), QJsonValue(statistics.shots));
+    const LibModel::SessionOutbox outbox(LibModel::SessionOutbox::folderFor(args.value(DbOption)));
+    object.insert(QStringLiteral("pending"), outbox.pendingCount())
+            .insert(QStringLiteral("rejected"), outbox.rejectedCount());
     out << object.toJson() << Qt::endl;
     return 0;
+}
+
+int DatabaseCommands::deliver(const QStringList &arguments, QTextStream &out)
+{
+    Arguments args(arguments, {DbOption});
+    QString error = parse(args);
+    if (!error.isEmpty())
+        return CommandLine::fail(error);
+
+    const QString path = args.value(DbOption);
+    LibModel::SessionOutbox outbox(LibModel::SessionOutbox::folderFor(path));
+    LibModel::SessionOutbox::Delivery delivery;
+    delivery.pending = outbox.pendingCount();
+    // Sessions waiting for a database that is gone make it anew; without
+    // them a missing file is refused like a mistyped name. The sessions
+    // find their target faces in the process-wide catalogue.
+    LibModel::TargetManager targets;
+    LibModel::Storage storage;
+    error = open(storage, path, delivery.pending > 0);
+    if (error.isEmpty())
+        delivery = outbox.deliver(&storage);
+    else if (!QFileInfo::exists(path) && delivery.pending == 0)
+        return CommandLine::fail(error);
+
+    OrderedJsonObject object;
+    object.insert(QStringLiteral("delivered"), delivery.delivered)
+            .insert(QStringLiteral("pending"), delivery.pending)
+            .insert(QStringLiteral("rejected"), delivery.rejected);
+    out << object.toJson() << Qt::endl;
+    if (delivery.pending == 0)
+        return 0;
+    if (error.isEmpty())
+        error = delivery.error.isEmpty() ? QStringLiteral("the database refused them")
+                                         : delivery.error;
+    return CommandLine::fail(
+            QStringLiteral("%1 session(s) left pending: %2").arg(delivery.pending).arg(error));
 }
 
 int DatabaseCommands::importShooters(const QStringList &arguments, QTextStream &out)

@@ -9,14 +9,22 @@ class Storage;
 }
 
 // The commands that read and fill the database given by --db PATH:
-//   db info, import-shooters FILE, shooters, sessions, export.
+//   db info, db deliver, import-shooters FILE, shooters, sessions, export.
 // Each opens the file through the storage, so the schema upgrade runs, and
 // prints JSON Lines (export --format csv: a table) on out.
 class DatabaseCommands
 {
 public:
-    // db info: the schema version and the row counts of the four tables.
+    // The longest a statement of the tool waits on another connection's
+    // lock, in ms.
+    static constexpr int LockWait = 1000;
+
+    // db info: the schema version, the row counts of the four tables and
+    // the files in the outbox (pending and rejected).
     static int info(const QStringList &arguments, QTextStream &out);
+    // db deliver: stores the sessions waiting in the outbox; exit code 0
+    // when none is left pending.
+    static int deliver(const QStringList &arguments, QTextStream &out);
     // import-shooters FILE: the import's result code, printed and returned.
     static int importShooters(const QStringList &arguments, QTextStream &out);
     // shooters: one line per person.
@@ -29,7 +37,8 @@ public:
     static int exportSession(const QStringList &arguments, QTextStream &out);
 
     // Opens the database file for a command under the connection name
-    // "kavro". A missing file is created only when create is set. Returns an
-    // error text, empty on success.
+    // "kavro", waiting at most a second on another connection's lock. A
+    // missing file is created only when create is set. Returns an error
+    // text, empty on success.
     static QString open(LibModel::Storage &storage, const QString &path, bool create);
 };

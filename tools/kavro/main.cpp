@@ -43,14 +43,19 @@ int main(int argc, char *argv[])
         };
     };
     commands.add(QStringLiteral("db"),
-                 {QStringLiteral("db info --db PATH"),
-                  QStringLiteral("print the schema version and the row counts of the database "
-                                 "(created when absent)"),
+                 {QStringLiteral("db info --db PATH\n  db deliver --db PATH"),
+                  QStringLiteral("info: print the schema version, the row counts of the database "
+                                 "(created when absent) and the sessions pending and rejected in "
+                                 "its outbox; deliver: store the pending sessions, print "
+                                 "delivered, pending and rejected (exit 1 while any is pending)"),
                   [database](const QStringList &arguments) {
-                      if (arguments.isEmpty() || arguments.first() != QLatin1String("info"))
-                          return CommandLine::fail(
-                                  QStringLiteral("unknown db command (try \"db info\")"));
-                      return database(&DatabaseCommands::info)(arguments.mid(1));
+                      const QString command = arguments.value(0);
+                      if (command == QLatin1String("info"))
+                          return database(&DatabaseCommands::info)(arguments.mid(1));
+                      if (command == QLatin1String("deliver"))
+                          return database(&DatabaseCommands::deliver)(arguments.mid(1));
+                      return CommandLine::fail(QStringLiteral(
+                              "unknown db command (try \"db info\" or \"db deliver\")"));
                   }});
     commands.add(QStringLiteral("import-shooters"),
                  {QStringLiteral("import-shooters --db PATH FILE"),
@@ -102,7 +107,8 @@ int main(int argc, char *argv[])
                                  "--joint-time S] [--db PATH --shooter NAME [--organization O] "
                                  "[--group G]]"),
                   QStringLiteral("run a capture through the controller, the sensor decoder and a "
-                                 "lane; print phases, trial shots, shots and the session"),
+                                 "lane; print phases, trial shots, shots and the session "
+                                 "(with --db: saved to the database or pending in its outbox)"),
                   [](const QStringList &arguments) {
                       QTextStream out(stdout);
                       return ReplayCommand::run(arguments, out);

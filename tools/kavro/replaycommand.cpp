@@ -1,6 +1,7 @@
 #include "replaycommand.h"
 #include "arguments.h"
 #include "commandline.h"
+#include "databasecommands.h"
 #include "orderedjsonobject.h"
 
 #include <exercise.h>
@@ -10,6 +11,7 @@
 #include <hardwarecontroller.h>
 #include <replaybackend.h>
 #include <session.h>
+#include <sessionoutbox.h>
 #include <shot.h>
 #include <storage.h>
 #include <targetdescriptor.h>
@@ -19,6 +21,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QSqlQuery>
 #include <QTextStream>
 
 #include <memory>
@@ -58,6 +61,31 @@ bool integerOption(Arguments &args, const QString &name, int fallback, int *valu
         return false;
     *value = int(number);
     return true;
+}
+
+// The session as the program keeps a finished one: into the outbox of the
+// database, then delivered with whatever waits there before it. *id is the
+// stored session's id, 0 while it is pending. Returns an error text when
+// the session could not even be put into the outbox.
+QString keep(const LibModel::Session &session, const QString &databasePath,
+             LibModel::Storage *storage, qint64 *id)
+{
+    LibModel::SessionOutbox outbox(LibModel::SessionOutbox::folderFor(databasePath));
+    if (!outbox.put(session))
+        return QStringLiteral("the session could not be kept in %1: %2")
+                .arg(outbox.folder(), outbox.lastError());
+    *id = 0;
+    if (!storage)
+        return QString();
+    outbox.deliver(storage);
+    if (outbox.pendingUuids().contains(session.uuid()))
+        return QString();
+    QSqlQuery query(QSqlDatabase::database(storage->connectionName()));
+    query.prepare(QStringLiteral("SELECT session_id FROM sessions WHERE uuid = ?;"));
+    query.addBindValue(session.uuid());
+    if (query.exec() && query.next())
+        *id = query.value(0).toLongLong();
+    return QString();
 }
 
 } // namespace
@@ -123,12 +151,16 @@ int ReplayCommand::run(const QStringList &arguments, QTextStream &out)
         return CommandLine::fail(
                 QStringLiteral("unknown target \"%1\"").arg(args.value(QStringLiteral("target"))));
 
+    // A database that cannot be opened now (locked, read-only, damaged) does
+    // not stop the replay: the session then waits in the outbox.
+    const QString databasePath = args.value(QStringLiteral("db"));
     std::unique_ptr<LibModel::Storage> storage;
     if (withDatabase) {
+        if (databasePath.isEmpty())
+            return CommandLine::fail(QStringLiteral("option --db needs a file name"));
         storage = std::make_unique<LibModel::Storage>();
-        if (!storage->open(args.value(QStringLiteral("db")), QStringLiteral("kavro")))
-            return CommandLine::fail(QStringLiteral("cannot open the database %1")
-                                             .arg(args.value(QStringLiteral("db"))));
+        if (!DatabaseCommands::open(*storage, databasePath, true).isEmpty())
+            storage.reset();
     }
 
     QString error;
@@ -212,9 +244,20 @@ int ReplayCommand::run(const QStringList &arguments, QTextStream &out)
     session->setDistance(distance);
     session->setCaliber(caliber);
     if (withDatabase) {
-        session->setShooter(args.value(QStringLiteral("shooter")),
-                            args.value(QStringLiteral("organization")),
-                            args.value(QStringLiteral("group")));
+        const QString name = args.value(QStringLiteral("shooter"));
+        const QString organization = args.value(QStringLiteral("organization"));
+        const QString group = args.value(QStringLiteral("group"));
+        // A new person is made together with the session when that is
+        // stored, so a database refusing writes is waited on only once.
+        if (storage && storage->findShooter(name, organization, group).id > 0) {
+            session->setShooter(name, organization, group);
+        } else {
+            LibModel::ShooterRecord person;
+            person.setName(name);
+            person.setOrganization(organization);
+            person.setGroup(group);
+            session->setShooterRecord(person);
+        }
     }
     // The exercise as the program runs it, without its calibration screen
     // and without the trial shots' correction; the tool writes the session.
@@ -247,20 +290,20 @@ int ReplayCommand::run(const QStringList &arguments, QTextStream &out)
     while (backend->deliverNext()) { }
     lane->cutCurrTrace();
 
+    OrderedJsonObject line;
+    line.insert(QStringLiteral("event"), QStringLiteral("session"))
+            .insert(QStringLiteral("shots"), int(session->shots().size()))
+            .insert(QStringLiteral("result"), OrderedJsonObject::number(session->result()))
+            .insert(QStringLiteral("resultInt"), session->resultInt());
     qint64 id = 0;
     if (withDatabase && !session->shots().isEmpty()) {
-        if (!session->write())
-            return CommandLine::fail(QStringLiteral("the session could not be written to %1")
-                                             .arg(args.value(QStringLiteral("db"))));
-        id = session->id();
+        error = keep(*session, databasePath, storage.get(), &id);
+        if (!error.isEmpty())
+            return CommandLine::fail(error);
+        line.insert(QStringLiteral("saved"),
+                    id > 0 ? QStringLiteral("database") : QStringLiteral("pending"));
     }
-    print(out,
-          OrderedJsonObject()
-                  .insert(QStringLiteral("event"), QStringLiteral("session"))
-                  .insert(QStringLiteral("shots"), int(session->shots().size()))
-                  .insert(QStringLiteral("result"), OrderedJsonObject::number(session->result()))
-                  .insert(QStringLiteral("resultInt"), session->resultInt())
-                  .insert(QStringLiteral("id"), id));
+    print(out, line.insert(QStringLiteral("id"), id));
     out.flush();
     lane.reset();
     HardwareController::destroyInstance();

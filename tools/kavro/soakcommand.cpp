@@ -1,6 +1,7 @@
 #include "soakcommand.h"
 #include "arguments.h"
 #include "commandline.h"
+#include "databasecommands.h"
 #include "orderedjsonobject.h"
 
 #include <rangedata.h>
@@ -119,6 +120,7 @@ int SoakCommand::run(const QStringList &arguments, QTextStream &out)
             ? args.value(QStringLiteral("db"))
             : folder.filePath(QStringLiteral("soak.sqlite"));
     LibModel::Storage storage;
+    storage.setBusyTimeout(DatabaseCommands::LockWait);
     if (!storage.open(path, QStringLiteral("soak")))
         return CommandLine::fail(QStringLiteral("cannot open the database %1").arg(path));
     LibModel::TargetManager targets;
