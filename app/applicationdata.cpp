@@ -1,4 +1,5 @@
 #include "applicationdata.h"
+#include "archivereader.h"
 #include "multisoundeffect.h"
 #include "rangedata.h"
 #include "sessiondelivery.h"
@@ -45,6 +46,7 @@ ApplicationData::ApplicationData(QObject *parent)
     connect(m_delivery, &SessionDelivery::pendingChanged, this,
             &ApplicationData::pendingSessionsChanged);
     connect(m_delivery, &SessionDelivery::finished, this, &ApplicationData::afterDelivery);
+    m_archive = new ArchiveReader(databasePath(), m_storage, this);
 
     buildRanges();
     refreshDevices();
@@ -59,6 +61,9 @@ ApplicationData::ApplicationData(QObject *parent)
 
 ApplicationData::~ApplicationData()
 {
+    // Its thread reads through the target catalogue, which goes first
+    // among the children.
+    delete m_archive;
     if (theInstance == this)
         theInstance = nullptr;
 }

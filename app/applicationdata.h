@@ -16,10 +16,12 @@
 #include <storage.h>
 #include <targetmanager.h>
 
+class ArchiveReader;
 class MultiSoundEffect;
 class RangeData;
 class SessionDelivery;
 
+Q_MOC_INCLUDE("archivereader.h")
 Q_MOC_INCLUDE("rangedata.h")
 
 // The one object through which the QML pages reach the program's global
@@ -31,6 +33,8 @@ class ApplicationData : public QObject
     Q_OBJECT
     Q_PROPERTY(LibModel::TargetManager *targetManager READ targetManager CONSTANT)
     Q_PROPERTY(LibModel::Storage *storage READ storage CONSTANT)
+    // The archive pages' reads, on a thread of their own.
+    Q_PROPERTY(ArchiveReader *archive READ archive CONSTANT)
     Q_PROPERTY(int maxRanges READ maxRanges WRITE setMaxRanges NOTIFY maxRangesChanged)
     Q_PROPERTY(int maxSecondsBeforeShot READ maxSecondsBeforeShot WRITE setMaxSecondsBeforeShot
                        NOTIFY maxSecondsBeforeShotChanged)
@@ -76,6 +80,7 @@ public:
 
     LibModel::TargetManager *targetManager() const { return m_targetManager; }
     LibModel::Storage *storage() const { return m_storage; }
+    ArchiveReader *archive() const { return m_archive; }
 
     void setWindow(QQuickWindow *window);
     QQuickWindow *window() const { return m_window; }
@@ -151,6 +156,7 @@ private:
     LibModel::TargetManager *m_targetManager;
     LibModel::Storage *m_storage;
     SessionDelivery *m_delivery = nullptr;
+    ArchiveReader *m_archive = nullptr;
     QPointer<QQuickWindow> m_window;
     int m_maxRanges = DefaultMaxRanges;
     quint16 m_maxSecondsBeforeShot = DefaultMaxSecondsBeforeShot;

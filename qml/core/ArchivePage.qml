@@ -10,6 +10,8 @@ Item {
     property string competitionName: ""
     property bool isGto: false
     property var sessions: null
+    // The table asked for, -1 for none.
+    property int ticket: -1
     readonly property var competitionColumns: [
         { title: "Организация", width: 150, value: function (row) { return row.shooterOrganization } },
         { title: "Группа", width: 90, value: function (row) { return row.shooterGroup } },
@@ -39,7 +41,8 @@ Item {
     function choose(name, gto) {
         competitionName = name
         isGto = gto
-        sessions = application.storage.sessionsByCompetitionName(name, gto)
+        sessions = null
+        ticket = application.archive.readCompetition(name, gto)
     }
 
     // Hands the sessions, the header, the kind of protocol and the columns'
@@ -65,6 +68,14 @@ Item {
     }
 
     SessionPrintout { id: printout }
+
+    Connections {
+        target: application.archive
+        function onSessionsRead(ticket, model) {
+            if (ticket === page.ticket)
+                page.sessions = model
+        }
+    }
 
     PageTitle {
         id: title
@@ -123,6 +134,13 @@ Item {
             anchors.bottomMargin: 12
             model: page.sessions
             columns: page.isGto ? page.gtoColumns : page.competitionColumns
+        }
+
+        BusyIndicator {
+            objectName: "tableBusy"
+            anchors.centerIn: table
+            running: application.archive.busy
+            visible: running
         }
 
         PrintBar {

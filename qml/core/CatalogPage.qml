@@ -10,6 +10,8 @@ Item {
 
     // The session read from the storage, owned by the page.
     property var session: null
+    // The session asked for, -1 for none.
+    property int ticket: -1
     readonly property string sessionText: session ? " | " + session.name + " | "
                                                      + Qt.formatDateTime(session.dateTime, "dd.MM.yyyy hh:mm")
                                                      + " | " + (session.targetDescriptor ? session.targetDescriptor.name : "") : ""
@@ -21,8 +23,11 @@ Item {
 
     objectName: "catalogPage"
 
+    // Until the session arrives none is shown, so that nothing acts on the
+    // one picked before.
     function loadSession(id) {
-        session = id > 0 ? application.storage.readSession(id) : null
+        session = null
+        ticket = id > 0 ? application.archive.readSession(id) : -1
     }
 
     function deleteSession() {
@@ -63,6 +68,14 @@ Item {
     }
 
     SessionPrintout { id: printout }
+
+    Connections {
+        target: application.archive
+        function onSessionRead(ticket, session) {
+            if (ticket === page.ticket)
+                page.session = session
+        }
+    }
 
     PageTitle {
         id: title
@@ -119,6 +132,13 @@ Item {
             width: content.width - x
             height: content.upperHeight - y
             session: page.session
+        }
+
+        BusyIndicator {
+            objectName: "sessionBusy"
+            anchors.centerIn: viewer
+            running: application.archive.busy
+            visible: running
         }
 
         PrintBar {

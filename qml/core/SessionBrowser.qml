@@ -20,13 +20,16 @@ ColumnLayout {
     // The session in effect, 0 for none.
     property var sessionId: 0
     property var pickedId: 0
+    // The list asked for, -1 for none.
+    property int ticket: -1
 
     signal deleteRequested()
 
     function reload() {
         pickedId = 0
         sessionId = 0
-        sessions = shooterId > 0 ? application.storage.sessions(shooterId) : null
+        sessions = null
+        ticket = shooterId > 0 ? application.archive.readSessions(shooterId) : -1
     }
 
     function pick(id) {
@@ -42,6 +45,14 @@ ColumnLayout {
 
     onShooterIdChanged: reload()
     Component.onCompleted: reload()
+
+    Connections {
+        target: application.archive
+        function onSessionsRead(ticket, model) {
+            if (ticket === browser.ticket)
+                browser.sessions = model
+        }
+    }
 
     Timer {
         id: pickTimer
@@ -101,6 +112,13 @@ ColumnLayout {
                     color: "#D6DCE4"
                 }
             }
+        }
+
+        BusyIndicator {
+            objectName: "sessionsBusy"
+            anchors.centerIn: parent
+            running: application.archive.busy
+            visible: running
         }
     }
 

@@ -12,6 +12,7 @@ PageTestCase {
         for (var i = 0; list.itemAtIndex(i).text !== name; ++i)
             verify(i + 1 < list.count, "no competition " + name)
         mouseClick(list.itemAtIndex(i))
+        tryVerify(function () { return page.sessions !== null }) // read in the background
     }
 
     // The texts of the table, row by row, keyed by the shooter's name.

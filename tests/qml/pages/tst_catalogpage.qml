@@ -24,6 +24,7 @@ PageTestCase {
         list.positionViewAtIndex(i, ListView.Contain)
         mouseClick(list.itemAtIndex(i))
         tryCompare(page.shooters, "shooterId", id)
+        tryVerify(function () { return page.sessions.sessions !== null }) // read in the background
     }
 
     function pickSession(row) {
@@ -53,6 +54,7 @@ PageTestCase {
         application.setValue("catalog/shooterId", ivanov)
         createPage()
         compare(page.shooters.shooterId, ivanov)
+        tryVerify(function () { return page.sessions.sessions !== null }) // read in the background
         var list = child("sessionList")
         compare(list.itemAtIndex(0).text, dateText(morning) + "\n3 выстрелов. утро")
         compare(list.itemAtIndex(1).text, dateText(evening) + "\n2 выстрелов. вечер")
@@ -125,6 +127,7 @@ PageTestCase {
         tryCompare(dialog, "opened", true)
         mouseClick(child("okButton", dialog.footer))
         verify(page.session === null)
+        tryVerify(function () { return page.sessions.sessions !== null }) // read in the background
         compare(child("sessionList").count, 1)
         compare(application.storage.sessions(id).rowCount(), 1)
 
