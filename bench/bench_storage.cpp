@@ -1,22 +1,29 @@
 // Database speed: writing and reading back a ten-minute session (6 traces,
-// 60,000 samples, 60 shots), opening a database of 20,000 sessions and 2,000
-// persons, and the archive and competition lists on it.
+// 60,000 samples, 60 shots), saving it through the outbox behind a locked
+// database and beside a free one, opening a database of 20,000 sessions and
+// 2,000 persons, and the archive and competition lists on it.
 #include <recordcodec.h>
 #include <session.h>
+#include <sessiondelivery.h>
 #include <sessioninfomodel.h>
+#include <sessionoutbox.h>
 #include <storage.h>
 #include <targetmanager.h>
 #include <trace.h>
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QUuid>
 #include <QVariant>
 
 #include "benchmarkmain.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -83,6 +90,158 @@ void BM_ReadTenMinuteSession(benchmark::State &state)
     }
 }
 BENCHMARK(BM_ReadTenMinuteSession)->Unit(benchmark::kMillisecond);
+
+// The program's save at the end of an exercise (SessionDelivery::submit; all
+// that ApplicationData::saveSession adds is a validity check) while another
+// connection holds the write lock for 5 s. A 1 ms timer on the saving thread
+// measures the longest gap between its ticks from the save until the session
+// is in the database. The lock is given up after 5 s and a delivery asked for
+// at once, as on demand, rather than after the back-off. Real time by nature:
+// a few fixed iterations; the iteration time runs from the save to the end of
+// the delivery.
+//   stall_ms   the longest gap of the saving thread's event loop (goal < 16)
+//   submit_ms  the longest time the save call itself took
+void BM_SaveBehindLock(benchmark::State &state)
+{
+    constexpr int LockHeld = 5000; // ms
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("bench.sqlite"));
+    LibModel::Storage storage; // the saving thread's own connection, as the GUI's
+    storage.open(path, QStringLiteral("gui"));
+    QSqlDatabase locker
+            = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("locker"));
+    locker.setDatabaseName(path);
+    locker.open();
+
+    qint64 longestStall = 0, longestSubmit = 0;
+    {
+        SessionDelivery delivery(path);
+        QEventLoop loop;
+        bool released = true;
+        int delivered = 0;
+        QObject::connect(&delivery, &SessionDelivery::finished, &loop,
+                         [&](int stored, int pending, int) {
+                             // The program then reads its lists again on this thread.
+                             if (stored > 0) {
+                                 storage.reloadShooters();
+                                 storage.reloadOrganizations();
+                                 storage.reloadCompetitions();
+                             }
+                             delivered += stored;
+                             if (released && pending == 0)
+                                 loop.quit();
+                         });
+        loop.exec(); // the delivery of an empty outbox at start, opening the worker's connection
+
+        for (auto _ : state) {
+            std::unique_ptr<LibModel::Session> session(tenMinuteSession(&storage));
+            if (!QSqlQuery(locker).exec(QStringLiteral("BEGIN IMMEDIATE;"))) {
+                state.SkipWithError("cannot lock the database");
+                break;
+            }
+            released = false;
+            delivered = 0;
+            QElapsedTimer clock;
+            qint64 lastTick = 0, stall = 0;
+            QTimer ticker;
+            ticker.setTimerType(Qt::PreciseTimer);
+            ticker.setInterval(1);
+            QObject::connect(&ticker, &QTimer::timeout, [&] {
+                const qint64 now = clock.nsecsElapsed();
+                stall = std::max(stall, now - lastTick);
+                lastTick = now;
+            });
+            QTimer release;
+            release.setSingleShot(true);
+            release.setTimerType(Qt::PreciseTimer);
+            QObject::connect(&release, &QTimer::timeout, [&] {
+                QSqlQuery(locker).exec(QStringLiteral("ROLLBACK;"));
+                released = true;
+                delivery.deliverPending();
+            });
+            QTimer giveUp; // a delivery that never comes ends the run, not the machine
+            giveUp.setSingleShot(true);
+            QObject::connect(&giveUp, &QTimer::timeout, &loop, &QEventLoop::quit);
+
+            clock.start();
+            ticker.start();
+            release.start(LockHeld);
+            giveUp.start(6 * LockHeld);
+            delivery.submit(*session);
+            longestSubmit = std::max(longestSubmit, clock.nsecsElapsed());
+            loop.exec();
+            const qint64 now = clock.nsecsElapsed();
+            stall = std::max(stall, now - lastTick);
+            state.SetIterationTime(double(now) / 1e9);
+            longestStall = std::max(longestStall, stall);
+            if (!released || delivered != 1 || delivery.pending() != 0) {
+                state.SkipWithError("the session was not delivered");
+                break;
+            }
+        }
+    }
+    locker.close();
+    locker = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("locker"));
+    state.counters["stall_ms"] = double(longestStall) / 1e6;
+    state.counters["submit_ms"] = double(longestSubmit) / 1e6;
+}
+BENCHMARK(BM_SaveBehindLock)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// What the outbox adds to a save into a free database: Storage::write of one
+// session against SessionOutbox::put and deliver of another, alternating
+// which goes first. The iteration time is the outbox's.
+//   write_ms, outbox_ms  the mean of each; put_ms the part put() takes
+//   overhead_pct         (outbox - write) / write (goal < 20)
+void BM_OutboxOverhead(benchmark::State &state)
+{
+    QTemporaryDir folder;
+    LibModel::Storage direct, delivered;
+    direct.open(folder.filePath(QStringLiteral("direct.sqlite")), QStringLiteral("direct"));
+    const QString path = folder.filePath(QStringLiteral("outbox.sqlite"));
+    delivered.open(path, QStringLiteral("outbox"));
+    LibModel::SessionOutbox outbox(LibModel::SessionOutbox::folderFor(path));
+    qint64 writeTime = 0, putTime = 0, outboxTime = 0, round = 0;
+    for (auto _ : state) {
+        std::unique_ptr<LibModel::Session> written(tenMinuteSession(&direct));
+        std::unique_ptr<LibModel::Session> filed(tenMinuteSession(&delivered));
+        QElapsedTimer clock;
+        bool ok = true;
+        const auto write = [&] {
+            clock.start();
+            ok = direct.write(written.get()) && ok;
+            writeTime += clock.nsecsElapsed();
+        };
+        qint64 outboxRound = 0;
+        const auto putAndDeliver = [&] {
+            clock.start();
+            ok = outbox.put(*filed) && ok;
+            putTime += clock.nsecsElapsed();
+            ok = outbox.deliver(&delivered).delivered == 1 && ok;
+            outboxRound = clock.nsecsElapsed();
+        };
+        if (round++ % 2) {
+            write();
+            putAndDeliver();
+        } else {
+            putAndDeliver();
+            write();
+        }
+        outboxTime += outboxRound;
+        state.SetIterationTime(double(outboxRound) / 1e9);
+        if (!ok) {
+            state.SkipWithError("a save failed");
+            break;
+        }
+    }
+    const double rounds = double(std::max<qint64>(round, 1)) * 1e6;
+    state.counters["write_ms"] = double(writeTime) / rounds;
+    state.counters["put_ms"] = double(putTime) / rounds;
+    state.counters["outbox_ms"] = double(outboxTime) / rounds;
+    state.counters["overhead_pct"]
+            = writeTime > 0 ? 100.0 * double(outboxTime - writeTime) / double(writeTime) : 0.0;
+}
+BENCHMARK(BM_OutboxOverhead)->Iterations(20)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 // 2,000 persons and 20,000 sessions (one competition of 500), written
 // directly with SQL.
