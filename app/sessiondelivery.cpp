@@ -1,15 +1,21 @@
 #include "sessiondelivery.h"
+#include "sessionfiler.h"
 #include "storageworker.h"
 
 #include <session.h>
 
-#include <memory>
-
 SessionDelivery::SessionDelivery(const QString &databasePath, QObject *parent)
     : QObject(parent)
     , m_outbox(LibModel::SessionOutbox::folderFor(databasePath))
+    , m_filer(new SessionFiler(m_outbox.folder()))
     , m_worker(new StorageWorker(databasePath, QStringLiteral("kavro-delivery")))
 {
+    // Filing has a thread of its own: the storage thread may sit in a lock wait.
+    m_filer->moveToThread(&m_filingThread);
+    connect(&m_filingThread, &QThread::finished, m_filer, &QObject::deleteLater);
+    connect(m_filer, &SessionFiler::filed, this, &SessionDelivery::filed);
+    m_filingThread.setObjectName(QStringLiteral("filing"));
+    m_filingThread.start();
     m_worker->moveToThread(&m_thread);
     connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
     connect(m_worker, &StorageWorker::delivered, this, &SessionDelivery::answered);
@@ -23,46 +29,57 @@ SessionDelivery::SessionDelivery(const QString &databasePath, QObject *parent)
 
 SessionDelivery::~SessionDelivery()
 {
+    // Everything handed over is filed (or tried once more) before the end.
+    SessionFiler *filer = m_filer;
+    QMetaObject::invokeMethod(
+            filer, [filer] { filer->retry(); }, Qt::BlockingQueuedConnection);
+    m_filingThread.quit();
+    m_filingThread.wait();
     m_thread.quit();
     m_thread.wait();
 }
 
 void SessionDelivery::submit(const LibModel::Session &session)
 {
-    if (!m_outbox.put(session)) {
-        qWarning("cannot file a finished session: %s", qPrintable(m_outbox.lastError()));
-        m_unfiled.append(LibModel::SessionOutbox::encode(session));
-        update(m_pending + 1, m_outbox.lastError());
-        if (!m_busy)
-            m_retry.start(m_interval);
-        return;
-    }
+    const LibModel::SessionOutbox::Snapshot snapshot = LibModel::SessionOutbox::snapshot(session);
+    ++m_filing;
     update(m_pending + 1, m_reason);
-    deliverPending();
+    SessionFiler *filer = m_filer;
+    QMetaObject::invokeMethod(
+            filer, [filer, snapshot] { filer->file(snapshot); }, Qt::QueuedConnection);
 }
 
-void SessionDelivery::fileUnfiled()
+void SessionDelivery::filed(int taken, int held, const QString &error)
 {
-    while (!m_unfiled.isEmpty()) {
-        const std::unique_ptr<LibModel::Session> session(
-                LibModel::SessionOutbox::decode(m_unfiled.constFirst(), nullptr));
-        if (session && !m_outbox.put(*session))
-            return;
-        // One that cannot be decoded again could never be stored either.
-        if (!session)
-            qWarning("a finished session kept in memory cannot be read back");
-        m_unfiled.removeFirst();
+    m_filing -= taken;
+    m_held = held;
+    m_filingError = error;
+    if (error.isEmpty()) {
+        deliverPending();
+        return;
     }
+    update(left(), error);
+    if (!m_busy)
+        m_retry.start(m_interval);
+}
+
+int SessionDelivery::left() const
+{
+    return m_outbox.pendingCount() + m_held + m_filing;
 }
 
 void SessionDelivery::deliverPending()
 {
     m_retry.stop();
+    if (m_held > 0) {
+        SessionFiler *filer = m_filer;
+        QMetaObject::invokeMethod(
+                filer, [filer] { filer->retry(); }, Qt::QueuedConnection);
+    }
     if (m_busy) {
         m_again = true;
         return;
     }
-    fileUnfiled();
     m_busy = true;
     QMetaObject::invokeMethod(m_worker, &StorageWorker::deliver, Qt::QueuedConnection);
 }
@@ -71,10 +88,10 @@ void SessionDelivery::answered(int delivered, int pending, int rejected, const Q
 {
     Q_UNUSED(pending) // the outbox may have grown since the worker counted
     m_busy = false;
-    const int left = m_outbox.pendingCount() + int(m_unfiled.size());
+    const int left = this->left();
     QString reason = error;
-    if (reason.isEmpty() && !m_unfiled.isEmpty())
-        reason = m_outbox.lastError();
+    if (reason.isEmpty() && m_held > 0)
+        reason = m_filingError;
     update(left, reason);
     if (reason.isEmpty())
         m_interval = FirstRetry;

@@ -2,7 +2,6 @@
 
 #include <sessionoutbox.h>
 
-#include <QByteArrayList>
 #include <QObject>
 #include <QThread>
 #include <QTimer>
@@ -11,13 +10,14 @@ namespace LibModel {
 class Session;
 }
 
+class SessionFiler;
 class StorageWorker;
 
 // Takes finished sessions to the database without the caller waiting on it:
-// each is first filed in the database's outbox, then a worker thread with a
-// connection of its own stores the outbox. What cannot be stored stays filed
-// and is tried again with a growing pause while the program runs, at every
-// start and whenever asked.
+// each is first filed in the database's outbox by a filing thread, then a
+// worker thread with a connection of its own stores the outbox. What cannot
+// be stored stays filed and is tried again with a growing pause while the
+// program runs, at every start and whenever asked.
 class SessionDelivery : public QObject
 {
     Q_OBJECT
@@ -28,11 +28,13 @@ public:
 
     // Starts the worker and a delivery of what an earlier run left behind.
     SessionDelivery(const QString &databasePath, QObject *parent = nullptr);
-    // Waits for a delivery under way; what is left stays filed.
+    // Waits for the filing of every session handed over and for a delivery
+    // under way; what is left stays filed.
     ~SessionDelivery() override;
 
-    // Files the session and asks for a delivery. When the outbox refuses it,
-    // it is held in memory, counted as pending and filed by a later delivery.
+    // Hands a copy of the session to the filing thread, which files it and
+    // then asks for a delivery; it counts as pending from now on. When the
+    // outbox refuses it, it is held in memory and filed by a later delivery.
     void submit(const LibModel::Session &session);
     // Sessions not stored yet, filed or not.
     int pending() const { return m_pending; }
@@ -50,19 +52,23 @@ signals:
     void finished(int delivered, int pending, int rejected);
 
 private:
-    void fileUnfiled();
+    void filed(int taken, int held, const QString &error);
+    int left() const;
     void answered(int delivered, int pending, int rejected, const QString &error);
     void update(int pending, const QString &reason);
 
     LibModel::SessionOutbox m_outbox;
+    QThread m_filingThread;
+    SessionFiler *m_filer;
     QThread m_thread;
     StorageWorker *m_worker;
     QTimer m_retry;
     int m_interval = FirstRetry;
     bool m_busy = false;
     bool m_again = false;
-    // Encoded sessions the outbox refused, in the order they finished.
-    QByteArrayList m_unfiled;
+    int m_filing = 0; // sessions handed to the filer and not reported yet
+    int m_held = 0; // sessions the filer holds after the outbox refused them
+    QString m_filingError;
     int m_pending = 0;
     QString m_reason;
 };

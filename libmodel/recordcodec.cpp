@@ -4,6 +4,7 @@
 #include <QDataStream>
 #include <QtEndian>
 
+#include <cstring>
 #include <new>
 
 namespace LibModel {
@@ -19,6 +20,20 @@ QDataStream &prepare(QDataStream &stream)
     stream.setFloatingPointPrecision(QDataStream::SinglePrecision);
     stream.setVersion(QDataStream::Qt_5_15);
     return stream;
+}
+
+quint32 floatBits(float value)
+{
+    quint32 bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+float bitsFloat(quint32 bits)
+{
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
 }
 
 qint64 remaining(const QDataStream &stream)
@@ -237,14 +252,20 @@ bool RecordCodec::decodeProperties(const QByteArray &blob, QVariantHash *propert
 
 QByteArray RecordCodec::encodeSamples(const QVector<TraceSample> &samples)
 {
-    QByteArray bytes;
-    bytes.reserve(12 + samples.size() * SampleSize);
-    {
-        QDataStream stream(&bytes, QIODevice::WriteOnly);
-        prepare(stream);
-        stream << Magic << Format << qint32(samples.size());
-        for (const TraceSample &sample : samples)
-            stream << sample.x << sample.y << sample.z << qint16(sample.trigger & 0xFFFF);
+    // The stream record written byte by byte: the same bytes the data stream
+    // would give, without its cost per value.
+    QByteArray bytes(12 + samples.size() * SampleSize, Qt::Uninitialized);
+    char *out = bytes.data();
+    qToBigEndian<quint32>(Magic, out);
+    qToBigEndian<qint32>(Format, out + 4);
+    qToBigEndian<qint32>(qint32(samples.size()), out + 8);
+    out += 12;
+    for (const TraceSample &sample : samples) {
+        qToBigEndian<quint32>(floatBits(sample.x), out);
+        qToBigEndian<quint32>(floatBits(sample.y), out + 4);
+        qToBigEndian<quint32>(floatBits(sample.z), out + 8);
+        qToBigEndian<quint16>(quint16(sample.trigger & 0xFFFF), out + 12);
+        out += SampleSize;
     }
     return qCompress(bytes, 1);
 }
@@ -253,28 +274,21 @@ bool RecordCodec::decodeSamples(const QByteArray &blob, QVector<TraceSample> *sa
 {
     samples->clear();
     const QByteArray bytes = uncompress(blob);
-    if (bytes.isEmpty())
+    if (bytes.size() < 12)
         return false;
-    QDataStream stream(bytes);
-    prepare(stream);
-    qint32 count = 0;
-    if (!readHeader(stream))
+    const char *in = bytes.constData();
+    const qint32 count = qFromBigEndian<qint32>(in + 8);
+    if (qFromBigEndian<quint32>(in) != Magic || qFromBigEndian<qint32>(in + 4) != Format
+        || count < 0 || qint64(count) * SampleSize > qint64(bytes.size()) - 12)
         return false;
-    stream >> count;
-    if (stream.status() != QDataStream::Ok || count < 0
-        || qint64(count) * SampleSize > qint64(bytes.size()) - 12)
-        return false;
-    samples->reserve(count);
-    for (qint32 i = 0; i < count; ++i) {
-        TraceSample sample;
-        qint16 trigger = 0;
-        stream >> sample.x >> sample.y >> sample.z >> trigger;
-        sample.trigger = trigger;
-        samples->append(sample);
-    }
-    if (stream.status() != QDataStream::Ok) {
-        samples->clear();
-        return false;
+    samples->resize(count);
+    in += 12;
+    for (TraceSample &sample : *samples) {
+        sample.x = bitsFloat(qFromBigEndian<quint32>(in));
+        sample.y = bitsFloat(qFromBigEndian<quint32>(in + 4));
+        sample.z = bitsFloat(qFromBigEndian<quint32>(in + 8));
+        sample.trigger = qFromBigEndian<qint16>(in + 12);
+        in += SampleSize;
     }
     return true;
 }

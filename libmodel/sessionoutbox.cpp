@@ -6,6 +6,7 @@
 #include "targetmanager.h"
 #include "trace.h"
 
+#include <QByteArrayList>
 #include <QDataStream>
 #include <QDateTime>
 #include <QDir>
@@ -26,7 +27,11 @@ namespace LibModel {
 namespace {
 
 constexpr quint32 Magic = 0x4B505345; // "KPSE"
-constexpr quint16 Version = 1;
+// Version 1 kept the samples' blobs inside the checked payload; version 2
+// keeps them after it, each checked by its own compression, so that a large
+// session is not run through the payload's checksum at both ends.
+constexpr quint16 BlobsInPayload = 1;
+constexpr quint16 Version = 2;
 constexpr int NumberDigits = 16;
 const QString Suffix = QStringLiteral(".session");
 const QString RejectedName = QStringLiteral("rejected");
@@ -81,30 +86,63 @@ QString SessionOutbox::rejectedFolder() const
     return m_folder + QLatin1Char('/') + RejectedName;
 }
 
+SessionOutbox::Snapshot SessionOutbox::snapshot(const Session &session)
+{
+    Snapshot snapshot;
+    snapshot.valid = session.isValid();
+    snapshot.uuid = session.uuid();
+    snapshot.targetUuid = session.targetUuid();
+    snapshot.caliber = session.caliber();
+    snapshot.distance = session.distance();
+    snapshot.timer = session.timer();
+    snapshot.sampleRate = quint16(session.sampleRate());
+    snapshot.position = qint32(session.position());
+    snapshot.comments = session.comments();
+    snapshot.competitionName = session.competitionName();
+    snapshot.isGto = session.isGto();
+    snapshot.shooter = session.shooter();
+    snapshot.properties = session.properties();
+    for (const Trace *trace : session.segments()) {
+        if (trace->samples().isEmpty())
+            continue;
+        Snapshot::TraceData data;
+        data.start = trace->timerStart();
+        data.samples = trace->samples();
+        data.properties = trace->properties();
+        for (const Shot *shot : trace->shots()) {
+            data.shots.append({quint16(shot->serieIndex()), qint32(shot->offset()),
+                               shot->isMissed(), shot->phase(), shot->timer(), shot->properties()});
+        }
+        snapshot.traces.append(data);
+    }
+    return snapshot;
+}
+
 QByteArray SessionOutbox::encode(const Session &session)
 {
+    return encode(snapshot(session));
+}
+
+QByteArray SessionOutbox::encode(const Snapshot &snapshot)
+{
     QByteArray payload;
+    QByteArrayList blobs;
     {
         QDataStream out(&payload, QIODevice::WriteOnly);
         out.setVersion(QDataStream::Qt_5_15);
-        out << session.uuid() << session.targetUuid() << session.caliber() << session.distance()
-            << session.timer() << quint16(session.sampleRate()) << qint32(session.position())
-            << session.comments() << session.competitionName() << session.isGto();
-        writeShooter(out, session.shooter());
-        out << session.properties();
-        // A trace without samples is not stored: it is not kept here either.
-        QList<const Trace *> traces;
-        for (const Trace *trace : session.segments()) {
-            if (!trace->samples().isEmpty())
-                traces.append(trace);
-        }
-        out << qint32(traces.size());
-        for (const Trace *trace : std::as_const(traces)) {
-            out << trace->timerStart() << RecordCodec::encodeSamples(trace->samples())
-                << trace->properties() << qint32(trace->shots().size());
-            for (const Shot *shot : trace->shots()) {
-                out << quint16(shot->serieIndex()) << qint32(shot->offset()) << shot->isMissed()
-                    << shot->phase() << shot->timer() << shot->properties();
+        out << snapshot.uuid << snapshot.targetUuid << snapshot.caliber << snapshot.distance
+            << snapshot.timer << snapshot.sampleRate << snapshot.position << snapshot.comments
+            << snapshot.competitionName << snapshot.isGto;
+        writeShooter(out, snapshot.shooter);
+        out << snapshot.properties << qint32(snapshot.traces.size());
+        for (const Snapshot::TraceData &trace : snapshot.traces) {
+            // The samples in the blob the database stores, so that delivery
+            // stores that blob as it is.
+            blobs.append(RecordCodec::encodeSamples(trace.samples));
+            out << trace.start << trace.properties << qint32(trace.shots.size());
+            for (const Snapshot::ShotData &shot : trace.shots) {
+                out << shot.serie << shot.offset << shot.missed << shot.phase << shot.timer
+                    << shot.properties;
             }
         }
     }
@@ -112,6 +150,8 @@ QByteArray SessionOutbox::encode(const Session &session)
     QDataStream out(&bytes, QIODevice::WriteOnly);
     out.setVersion(QDataStream::Qt_5_15);
     out << Magic << Version << payload << quint16(qChecksum(payload));
+    for (const QByteArray &blob : std::as_const(blobs))
+        out << blob;
     return bytes;
 }
 
@@ -130,11 +170,11 @@ Session *SessionOutbox::decode(const QByteArray &bytes, AbstractStorage *storage
     head >> magic >> version;
     if (head.status() != QDataStream::Ok || magic != Magic)
         return fail("not a pending session");
-    if (version != Version)
+    if (version != Version && version != BlobsInPayload)
         return fail("a pending session of an unknown format");
     head >> payload >> checksum;
-    if (head.status() != QDataStream::Ok || !head.atEnd()
-        || quint16(qChecksum(payload)) != checksum)
+    if (head.status() != QDataStream::Ok || quint16(qChecksum(payload)) != checksum
+        || (version == BlobsInPayload && !head.atEnd()))
         return fail("a damaged pending session");
 
     QDataStream in(payload);
@@ -177,15 +217,17 @@ Session *SessionOutbox::decode(const QByteArray &bytes, AbstractStorage *storage
         QByteArray blob;
         QVariantHash traceProperties;
         qint32 shotCount = 0;
-        in >> start >> blob >> traceProperties >> shotCount;
+        in >> start;
+        (version == BlobsInPayload ? in : head) >> blob;
+        in >> traceProperties >> shotCount;
         QVector<TraceSample> samples;
-        if (in.status() != QDataStream::Ok || shotCount < 0
+        if (in.status() != QDataStream::Ok || head.status() != QDataStream::Ok || shotCount < 0
             || !RecordCodec::decodeSamples(blob, &samples) || samples.isEmpty())
             return fail("a pending session with a damaged trace");
         Trace *trace = session->appendTrace(start);
         if (!trace)
             return fail("a pending session with a damaged trace");
-        trace->setSamples(samples);
+        trace->setSamples(samples, blob);
         trace->setProperties(traceProperties);
         for (qint32 s = 0; s < shotCount; ++s) {
             quint16 serie = 0;
@@ -204,7 +246,7 @@ Session *SessionOutbox::decode(const QByteArray &bytes, AbstractStorage *storage
             shot->setProperties(shotProperties);
         }
     }
-    if (!in.atEnd())
+    if (!in.atEnd() || !head.atEnd())
         return fail("a damaged pending session");
     return session.release();
 }
@@ -227,11 +269,21 @@ Session *SessionOutbox::read(const QString &path, AbstractStorage *storage, QStr
 
 bool SessionOutbox::put(const Session &session)
 {
-    m_lastError.clear();
-    if (!session.isValid()) {
+    return put(snapshot(session));
+}
+
+bool SessionOutbox::put(const Snapshot &snapshot)
+{
+    if (!snapshot.valid) {
         m_lastError = QStringLiteral("the session is not complete: it cannot be kept");
         return false;
     }
+    return put(snapshot.uuid, encode(snapshot));
+}
+
+bool SessionOutbox::put(const QString &uuid, const QByteArray &bytes)
+{
+    m_lastError.clear();
     if (!QDir().mkpath(m_folder)) {
         m_lastError = QStringLiteral("cannot make the folder %1").arg(m_folder);
         return false;
@@ -245,10 +297,9 @@ bool SessionOutbox::put(const Session &session)
     const QString name
             = QStringLiteral("%1-%2%3")
                       .arg(number, NumberDigits, 10, QLatin1Char('0'))
-                      .arg(QUuid::fromString(session.uuid()).toString(QUuid::WithoutBraces),
-                           Suffix);
+                      .arg(QUuid::fromString(uuid).toString(QUuid::WithoutBraces), Suffix);
     QSaveFile file(m_folder + QLatin1Char('/') + name);
-    if (!file.open(QIODevice::WriteOnly) || file.write(encode(session)) < 0 || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) < 0 || !file.commit()) {
         m_lastError = file.errorString();
         return false;
     }

@@ -1,7 +1,13 @@
 #pragma once
 
+#include "shooterrecord.h"
+#include "tracesample.h"
+
+#include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVariantHash>
+#include <QVector>
 
 namespace LibModel {
 
@@ -24,6 +30,39 @@ public:
         QString error; // why the last attempt failed; empty when nothing failed
     };
 
+    // What put() files of a session, in plain values: cheap to take (the
+    // samples are shared, not copied) and free to be encoded on another
+    // thread while the session goes on living on its own.
+    struct Snapshot
+    {
+        struct ShotData
+        {
+            quint16 serie = 0;
+            qint32 offset = 0;
+            bool missed = false;
+            double phase = 0;
+            qint64 timer = 0;
+            QVariantHash properties;
+        };
+        struct TraceData
+        {
+            qint64 start = 0;
+            QVector<TraceSample> samples;
+            QVariantHash properties;
+            QList<ShotData> shots;
+        };
+        bool valid = false;
+        QString uuid, targetUuid, comments, competitionName;
+        double caliber = 0, distance = 0;
+        qint64 timer = 0;
+        quint16 sampleRate = 0;
+        qint32 position = 0;
+        bool isGto = false;
+        ShooterRecord shooter;
+        QVariantHash properties;
+        QList<TraceData> traces; // those with samples: the others are not stored
+    };
+
     // The outbox kept in folder, usually folderFor(database file); the
     // folder is made on the first put().
     explicit SessionOutbox(const QString &folder);
@@ -37,6 +76,9 @@ public:
     // Writes the whole session (shooter, fields, traces with samples, shots,
     // properties) as one file, atomically; false (see lastError()) when not.
     bool put(const Session &session);
+    bool put(const Snapshot &snapshot);
+    // Files bytes that encode() made for the session with this uuid.
+    bool put(const QString &uuid, const QByteArray &bytes);
 
     // Paths of the pending files, in the order their sessions were finished.
     QStringList pending() const;
@@ -60,6 +102,8 @@ public:
                            QString *error = nullptr);
     // The bytes put() writes for a session.
     static QByteArray encode(const Session &session);
+    static QByteArray encode(const Snapshot &snapshot);
+    static Snapshot snapshot(const Session &session);
 
     // Why the last put() or deliver() failed; empty after a success.
     QString lastError() const { return m_lastError; }

@@ -520,7 +520,7 @@ bool Storage::writeSessionRows(QSqlDatabase &db, Session *session)
                 return failed(query);
             query.addBindValue(session->pendingId());
             query.addBindValue(trace->timerStart());
-            query.addBindValue(RecordCodec::encodeSamples(trace->samples()));
+            query.addBindValue(trace->encodedSamples());
             query.addBindValue(RecordCodec::encodeProperties(trace->properties()));
             if (update)
                 query.addBindValue(trace->id());

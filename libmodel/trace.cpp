@@ -1,4 +1,5 @@
 #include "trace.h"
+#include "recordcodec.h"
 #include "scorecalculator.h"
 #include "serie.h"
 #include "session.h"
@@ -60,6 +61,7 @@ void Trace::appendSample(qint64 timer, const TraceSample &sample)
     if (firstTrigger)
         m_session->markTriggerDataAvailable();
     m_samples.append(sample);
+    m_encodedSamples.clear();
     ++m_unprocessed;
     m_timerEnd = m_timerStart + samplesToMsecs(m_samples.size());
     if (firstTrigger)
@@ -67,11 +69,19 @@ void Trace::appendSample(qint64 timer, const TraceSample &sample)
     emit samplesChanged();
 }
 
-void Trace::setSamples(const QVector<TraceSample> &samples)
+void Trace::setSamples(const QVector<TraceSample> &samples, const QByteArray &encoded)
 {
     m_samples = samples;
+    m_encodedSamples = encoded;
     m_timerEnd = m_timerStart + samplesToMsecs(m_samples.size());
     reprocess();
+}
+
+QByteArray Trace::encodedSamples() const
+{
+    if (m_encodedSamples.isEmpty())
+        m_encodedSamples = RecordCodec::encodeSamples(m_samples);
+    return m_encodedSamples;
 }
 
 bool Trace::resampling() const

@@ -54,8 +54,12 @@ public:
     const QVector<TraceSample> &samples() const { return m_samples; }
 
     void appendSample(qint64 timer, const TraceSample &sample);
-    // Replaces all raw samples at once (reading from the database).
-    void setSamples(const QVector<TraceSample> &samples);
+    // Replaces all raw samples at once (reading from the database). A blob
+    // known to encode exactly these samples is kept and stored as it is.
+    void setSamples(const QVector<TraceSample> &samples, const QByteArray &encoded = {});
+    // The samples as the database stores them (RecordCodec::encodeSamples),
+    // made once and kept until the samples change.
+    QByteArray encodedSamples() const;
 
     // The display points, bringing them up to date with the raw samples.
     const QVector<QPointF> &points();
@@ -91,6 +95,7 @@ private:
     qint64 m_pendingId = 0;
     bool m_isDirty = false;
     QVector<TraceSample> m_samples;
+    mutable QByteArray m_encodedSamples; // empty: not made yet
     QVector<QPointF> m_points;
     LibMisc::Resampler *m_resamplerX = nullptr;
     LibMisc::Resampler *m_resamplerY = nullptr;

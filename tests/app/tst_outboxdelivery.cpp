@@ -4,6 +4,8 @@
 #include <applicationdata.h>
 #include <exercise.h>
 #include <lanerig.h>
+#include <sessionbuilder.h>
+#include <sessiondelivery.h>
 #include <sqlfile.h>
 #include <testenvironment.h>
 
@@ -16,6 +18,7 @@
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -123,6 +126,36 @@ private slots:
         QCOMPARE(atStart.first(), QVariantList({1, 0, 1}));
         QCOMPARE(facade->pendingSessions(), 0);
         QCOMPARE(stored("SELECT COUNT(*) FROM sessions;").toInt(), 2);
+    }
+
+    void heldWhileTheOutboxCannotBeMade()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("held.sqlite"));
+        // A file where the outbox folder belongs: nothing can be filed.
+        QFile blocker(LibModel::SessionOutbox::folderFor(path));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        SessionDelivery delivery(path);
+        QSignalSpy finished(&delivery, &SessionDelivery::finished);
+        QVERIFY(finished.wait(10000));
+
+        for (const QString &name : {QStringLiteral("Первый"), QStringLiteral("Второй")})
+            delivery.submit(*SessionBuilder().shooter(name).shots({{0.1, 0}}).take());
+        QCOMPARE(delivery.pending(), 2);
+        QTRY_VERIFY(!delivery.reason().isEmpty());
+        QCOMPARE(delivery.pending(), 2);
+
+        // Filed and stored in the order they were finished once the way is free.
+        QVERIFY(blocker.remove());
+        delivery.deliverPending();
+        QTRY_COMPARE(delivery.pending(), 0);
+        QCOMPARE(SqlFile::value(path,
+                                QStringLiteral("SELECT GROUP_CONCAT(name) FROM (SELECT p.name FROM "
+                                               "sessions JOIN persons p USING (person_id) "
+                                               "ORDER BY session_id);"))
+                         .toString(),
+                 QStringLiteral("Первый,Второй"));
     }
 };
 

@@ -5,17 +5,20 @@
 #include <sqlfile.h>
 #include <testenvironment.h>
 
+#include <recordcodec.h>
 #include <sessionoutbox.h>
 #include <shot.h>
 #include <storage.h>
 #include <trace.h>
 
 #include <QCoreApplication>
+#include <QDataStream>
 #include <QDir>
 #include <QRandomGenerator>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTemporaryDir>
+#include <QUuid>
 
 #include <unistd.h>
 
@@ -37,6 +40,33 @@ QString rows(const QString &connection)
                 values << QString::fromLatin1(query.value(i).toByteArray().toHex());
     }
     return values.join(QLatin1Char(' '));
+}
+
+// A session as the outbox filed it when the samples were inside the
+// checked payload (format 1).
+QByteArray firstFormat(const Session &session)
+{
+    QByteArray payload;
+    QDataStream out(&payload, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_5_15);
+    const ShooterRecord shooter = session.shooter();
+    out << session.uuid() << session.targetUuid() << session.caliber() << session.distance()
+        << session.timer() << quint16(session.sampleRate()) << qint32(session.position())
+        << session.comments() << session.competitionName() << session.isGto() << shooter.name
+        << shooter.organization << shooter.group << shooter.properties << session.properties()
+        << qint32(session.segments().size());
+    for (const Trace *trace : session.segments()) {
+        out << trace->timerStart() << RecordCodec::encodeSamples(trace->samples())
+            << trace->properties() << qint32(trace->shots().size());
+        for (const Shot *shot : trace->shots())
+            out << quint16(shot->serieIndex()) << qint32(shot->offset()) << shot->isMissed()
+                << shot->phase() << shot->timer() << shot->properties();
+    }
+    QByteArray bytes;
+    QDataStream head(&bytes, QIODevice::WriteOnly);
+    head.setVersion(QDataStream::Qt_5_15);
+    head << quint32(0x4B505345) << quint16(1) << payload << quint16(qChecksum(payload));
+    return bytes;
 }
 
 } // namespace
@@ -88,7 +118,8 @@ private slots:
 
         // The same two through the outbox of a new file, which knows neither
         // person, with damaged files between them: emptied, cut short, one
-        // byte changed in the middle, in the head (share kept, where changed).
+        // byte changed in the middle, in the head (share kept, where changed);
+        // the second filed by an earlier version of the program.
         Storage other;
         const QString otherPath = dir->filePath(QStringLiteral("other.sqlite"));
         QVERIFY(other.open(otherPath, QStringLiteral("other")));
@@ -106,7 +137,11 @@ private slots:
                                                QStringLiteral("%1.session").arg(d)));
             QVERIFY(copy.open(QIODevice::WriteOnly) && copy.write(damaged) == damaged.size());
         }
-        QVERIFY(outbox.put(*second));
+        QFile earlier(outbox.folder() + QStringLiteral("/9999999999999999-")
+                      + QUuid::fromString(second->uuid()).toString(QUuid::WithoutBraces)
+                      + QStringLiteral(".session"));
+        QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write(firstFormat(*second)) > 0);
+        earlier.close();
 
         const SessionOutbox::Delivery delivery = outbox.deliver(&other);
         QCOMPARE(QList<int>({delivery.delivered, delivery.rejected, delivery.pending}),
