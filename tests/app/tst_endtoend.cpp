@@ -226,6 +226,8 @@ private slots:
                 ? QStringLiteral("Результат : %1").arg(lastShot->result(), 0, 'f', 1)
                 : QStringLiteral("Оценка: ") + medal;
         QVERIFY2(find(screen, "text", resultText), qPrintable(resultText));
+        // Filed and committed by the storage threads.
+        QTRY_COMPARE(facade->pendingSessions(), 0);
         using Info = LibModel::SessionInfoModel;
         std::unique_ptr<Info> stored(facade->storage()->sessions());
         QCOMPARE(stored->rowCount(), 1);
