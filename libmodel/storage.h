@@ -23,7 +23,9 @@ Q_MOC_INCLUDE("shootermodel.h")
 // session in one transaction, reads sessions back, lists them for the
 // archive and the competition tables, keeps the person list and the
 // organisation and competition lists current, and deletes sessions and
-// persons. Statements run synchronously on the GUI thread.
+// persons. Statements run synchronously on the thread that owns the
+// storage: each thread that touches the database has a Storage of its own
+// (the program's GUI connection, its delivery and archive workers).
 class Storage : public AbstractStorage
 {
     Q_OBJECT
