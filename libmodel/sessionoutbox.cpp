@@ -26,6 +26,19 @@ namespace LibModel {
 
 namespace {
 
+// One shot in an outbox file, the same in every format version.
+QDataStream &operator<<(QDataStream &out, const SessionOutbox::Snapshot::ShotData &shot)
+{
+    return out << shot.serie << shot.offset << shot.missed << shot.phase << shot.timer
+               << shot.properties;
+}
+
+QDataStream &operator>>(QDataStream &in, SessionOutbox::Snapshot::ShotData &shot)
+{
+    return in >> shot.serie >> shot.offset >> shot.missed >> shot.phase >> shot.timer
+            >> shot.properties;
+}
+
 constexpr quint32 Magic = 0x4B505345; // "KPSE"
 // Version 1 kept the samples' blobs inside the checked payload; version 2
 // keeps them after it, each checked by its own compression, so that a large
@@ -140,10 +153,8 @@ QByteArray SessionOutbox::encode(const Snapshot &snapshot)
             // stores that blob as it is.
             blobs.append(RecordCodec::encodeSamples(trace.samples));
             out << trace.start << trace.properties << qint32(trace.shots.size());
-            for (const Snapshot::ShotData &shot : trace.shots) {
-                out << shot.serie << shot.offset << shot.missed << shot.phase << shot.timer
-                    << shot.properties;
-            }
+            for (const Snapshot::ShotData &shot : trace.shots)
+                out << shot;
         }
     }
     QByteArray bytes;
@@ -230,20 +241,15 @@ Session *SessionOutbox::decode(const QByteArray &bytes, AbstractStorage *storage
         trace->setSamples(samples, blob);
         trace->setProperties(traceProperties);
         for (qint32 s = 0; s < shotCount; ++s) {
-            quint16 serie = 0;
-            qint32 offset = 0;
-            bool missed = false;
-            double phase = 0;
-            qint64 shotTimer = 0;
-            QVariantHash shotProperties;
-            in >> serie >> offset >> missed >> phase >> shotTimer >> shotProperties;
-            if (in.status() != QDataStream::Ok || offset < 0 || offset >= trace->count())
+            Snapshot::ShotData data;
+            in >> data;
+            if (in.status() != QDataStream::Ok || data.offset < 0 || data.offset >= trace->count())
                 return fail("a pending session with a damaged shot");
-            Shot *shot = trace->appendShot(serie, offset, missed, phase);
+            Shot *shot = trace->appendShot(data.serie, data.offset, data.missed, data.phase);
             if (!shot)
                 return fail("a pending session with a damaged shot");
-            shot->setTimer(shotTimer);
-            shot->setProperties(shotProperties);
+            shot->setTimer(data.timer);
+            shot->setProperties(data.properties);
         }
     }
     if (!in.atEnd() || !head.atEnd())

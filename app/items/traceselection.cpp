@@ -275,20 +275,3 @@ void TraceSelection::eraseCurrent()
     m_eraseTrace = trace;
     emit tracesChanged();
 }
-
-void TraceSelection::startFinishTimer()
-{
-    LibModel::Trace *trace = selectedTrace();
-    if (!trace)
-        return;
-    // finish() detaches the timer; every start arms it for one more finish.
-    connect(&m_finishTimer, &QTimer::timeout, this, &TraceSelection::finish, Qt::UniqueConnection);
-    m_finishTimer.start(trace->session() ? trace->session()->sampleRate() : 0);
-}
-
-void TraceSelection::finish()
-{
-    disconnect(&m_finishTimer, nullptr, nullptr, nullptr);
-    m_finishTimer.stop();
-    emit finishSignal();
-}

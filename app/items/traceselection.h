@@ -67,8 +67,6 @@ public slots:
     void updateSelection();
     void updateSelectionLater();
     void eraseCurrent();
-    void startFinishTimer();
-    void finish();
 
 signals:
     void selectionChanged();
@@ -81,7 +79,6 @@ signals:
     void durationChanged();
     void aimingPointChanged();
     void angleChanged();
-    void finishSignal();
 
 private:
     // The recording of the selection: the trace itself or the shot's trace.
@@ -105,7 +102,6 @@ private:
     QPointF m_aimingPoint;
     double m_angle = std::numeric_limits<double>::quiet_NaN();
     QTimer m_updateTimer;
-    QTimer m_finishTimer;
     int m_eraseMark = 0;
     // The recording the erase mark was taken from; other recordings ignore it.
     QPointer<LibModel::Trace> m_eraseTrace;
