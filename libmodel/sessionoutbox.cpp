@@ -17,6 +17,8 @@
 
 #include <memory>
 
+#include <zlib.h>
+
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <unistd.h>
@@ -42,9 +44,12 @@ QDataStream &operator>>(QDataStream &in, SessionOutbox::Snapshot::ShotData &shot
 constexpr quint32 Magic = 0x4B505345; // "KPSE"
 // Version 1 kept the samples' blobs inside the checked payload; version 2
 // keeps them after it, each checked by its own compression, so that a large
-// session is not run through the payload's checksum at both ends.
+// session is not run through the payload's checksum at both ends. Version 3
+// adds each trace's sample count and a checksum of its blob, and each shot's
+// breach, so that delivery passes the blobs on without decoding them.
 constexpr quint16 BlobsInPayload = 1;
-constexpr quint16 Version = 2;
+constexpr quint16 BlobsAfterPayload = 2;
+constexpr quint16 Version = 3;
 constexpr int NumberDigits = 16;
 const QString Suffix = QStringLiteral(".session");
 const QString RejectedName = QStringLiteral("rejected");
@@ -62,6 +67,19 @@ qint64 fileNumber(const QString &name)
     bool ok = false;
     const qint64 number = name.left(NumberDigits).toLongLong(&ok);
     return ok ? number : -1;
+}
+
+// A checksum of a samples blob, cheap enough to take at both ends.
+quint32 blobChecksum(const QByteArray &blob)
+{
+    uLong sum = adler32(0L, Z_NULL, 0);
+    const auto *data = reinterpret_cast<const Bytef *>(blob.constData());
+    for (qsizetype done = 0; done < blob.size();) {
+        const uInt chunk = uInt(qMin<qsizetype>(blob.size() - done, 1 << 30));
+        sum = adler32(sum, data + done, chunk);
+        done += chunk;
+    }
+    return quint32(sum);
 }
 
 void writeShooter(QDataStream &out, const ShooterRecord &shooter)
@@ -123,8 +141,10 @@ SessionOutbox::Snapshot SessionOutbox::snapshot(const Session &session)
         data.samples = trace->samples();
         data.properties = trace->properties();
         for (const Shot *shot : trace->shots()) {
+            const QPointF breach = shot->breach();
             data.shots.append({quint16(shot->serieIndex()), qint32(shot->offset()),
-                               shot->isMissed(), shot->phase(), shot->timer(), shot->properties()});
+                               shot->isMissed(), shot->phase(), shot->timer(), shot->properties(),
+                               breach.x(), breach.y()});
         }
         snapshot.traces.append(data);
     }
@@ -152,9 +172,10 @@ QByteArray SessionOutbox::encode(const Snapshot &snapshot)
             // The samples in the blob the database stores, so that delivery
             // stores that blob as it is.
             blobs.append(RecordCodec::encodeSamples(trace.samples));
-            out << trace.start << trace.properties << qint32(trace.shots.size());
+            out << trace.start << trace.properties << qint32(trace.samples.size())
+                << blobChecksum(blobs.constLast()) << qint32(trace.shots.size());
             for (const Snapshot::ShotData &shot : trace.shots)
-                out << shot;
+                out << shot << shot.breachX << shot.breachY;
         }
     }
     QByteArray bytes;
@@ -181,7 +202,7 @@ Session *SessionOutbox::decode(const QByteArray &bytes, AbstractStorage *storage
     head >> magic >> version;
     if (head.status() != QDataStream::Ok || magic != Magic)
         return fail("not a pending session");
-    if (version != Version && version != BlobsInPayload)
+    if (version != Version && version != BlobsAfterPayload && version != BlobsInPayload)
         return fail("a pending session of an unknown format");
     head >> payload >> checksum;
     if (head.status() != QDataStream::Ok || quint16(qChecksum(payload)) != checksum
@@ -227,25 +248,39 @@ Session *SessionOutbox::decode(const QByteArray &bytes, AbstractStorage *storage
         qint64 start = 0;
         QByteArray blob;
         QVariantHash traceProperties;
-        qint32 shotCount = 0;
+        qint32 shotCount = 0, sampleCount = 0;
+        quint32 checksum = 0;
         in >> start;
         (version == BlobsInPayload ? in : head) >> blob;
-        in >> traceProperties >> shotCount;
+        in >> traceProperties;
+        if (version == Version)
+            in >> sampleCount >> checksum;
+        in >> shotCount;
+        if (in.status() != QDataStream::Ok || head.status() != QDataStream::Ok || shotCount < 0)
+            return fail("a pending session with a damaged trace");
         QVector<TraceSample> samples;
-        if (in.status() != QDataStream::Ok || head.status() != QDataStream::Ok || shotCount < 0
-            || !RecordCodec::decodeSamples(blob, &samples) || samples.isEmpty())
+        if (version == Version ? sampleCount <= 0 || blobChecksum(blob) != checksum
+                               : !RecordCodec::decodeSamples(blob, &samples) || samples.isEmpty())
             return fail("a pending session with a damaged trace");
         Trace *trace = session->appendTrace(start);
         if (!trace)
             return fail("a pending session with a damaged trace");
-        trace->setSamples(samples, blob);
+        if (version == Version)
+            trace->setEncodedSamples(blob, sampleCount);
+        else
+            trace->setSamples(samples, blob);
         trace->setProperties(traceProperties);
         for (qint32 s = 0; s < shotCount; ++s) {
             Snapshot::ShotData data;
             in >> data;
+            if (version == Version)
+                in >> data.breachX >> data.breachY;
             if (in.status() != QDataStream::Ok || data.offset < 0 || data.offset >= trace->count())
                 return fail("a pending session with a damaged shot");
-            Shot *shot = trace->appendShot(data.serie, data.offset, data.missed, data.phase);
+            Shot *shot = version == Version
+                    ? trace->appendShot(data.serie, data.offset, data.missed, data.phase,
+                                        QPointF(data.breachX, data.breachY))
+                    : trace->appendShot(data.serie, data.offset, data.missed, data.phase);
             if (!shot)
                 return fail("a pending session with a damaged shot");
             shot->setTimer(data.timer);

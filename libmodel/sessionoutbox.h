@@ -43,6 +43,7 @@ public:
             double phase = 0;
             qint64 timer = 0;
             QVariantHash properties;
+            double breachX = 0, breachY = 0; // the aiming point of the shot's sample
         };
         struct TraceData
         {

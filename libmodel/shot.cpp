@@ -73,6 +73,13 @@ QPointF Shot::breach() const
     return m_breach;
 }
 
+void Shot::setBreach(const QPointF &breach)
+{
+    m_breach = breach;
+    m_breachStale = false;
+    m_resultStale = true;
+}
+
 double Shot::result() const
 {
     if (m_resultStale) {

@@ -59,6 +59,9 @@ public:
     // The aiming point of the shot's raw sample; NaN when the trace has no
     // sample at the offset.
     QPointF breach() const;
+    // Gives the breach as it was read when the shot was kept elsewhere, so
+    // that neither it nor the score has to decode the trace's samples.
+    void setBreach(const QPointF &breach);
     // The score of the breach on the session's target at its caliber; NaN
     // without a target or breach.
     double result() const;

@@ -417,7 +417,7 @@ bool Storage::write(Session *session)
         return false;
 
     for (Trace *trace : session->segments()) {
-        if (trace->samples().isEmpty())
+        if (trace->count() == 0)
             continue;
         trace->setDirty(false);
         trace->setId(trace->pendingId());
@@ -506,7 +506,7 @@ bool Storage::writeSessionRows(QSqlDatabase &db, Session *session)
 
     for (Trace *trace : session->segments()) {
         // A trace without samples could not be read back: it is not stored.
-        if (trace->samples().isEmpty())
+        if (trace->count() == 0)
             continue;
         trace->setPendingId(trace->id());
         if (trace->id() == 0 || trace->isDirty()) {

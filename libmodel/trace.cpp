@@ -60,6 +60,7 @@ void Trace::appendSample(qint64 timer, const TraceSample &sample)
             = qint16(sample.trigger & 0xFFFF) >= 0 && !m_session->isTriggerDataAvailable();
     if (firstTrigger)
         m_session->markTriggerDataAvailable();
+    samples(); // decodes samples taken as a blob before one is added
     m_samples.append(sample);
     m_encodedSamples.clear();
     ++m_unprocessed;
@@ -73,14 +74,40 @@ void Trace::setSamples(const QVector<TraceSample> &samples, const QByteArray &en
 {
     m_samples = samples;
     m_encodedSamples = encoded;
+    m_encodedCount = -1;
     m_timerEnd = m_timerStart + samplesToMsecs(m_samples.size());
     reprocess();
+}
+
+void Trace::setEncodedSamples(const QByteArray &encoded, int count)
+{
+    m_samples.clear();
+    m_encodedSamples = encoded;
+    m_encodedCount = qMax(0, count);
+    m_timerEnd = m_timerStart + samplesToMsecs(m_encodedCount);
+    reprocess();
+}
+
+const QVector<TraceSample> &Trace::samples() const
+{
+    if (m_encodedCount >= 0) {
+        // The blob's checksum was checked when it was taken: a blob that
+        // still does not decode leaves the trace without samples.
+        if (!RecordCodec::decodeSamples(m_encodedSamples, &m_samples)
+            || m_samples.size() != m_encodedCount) {
+            qWarning("trace samples do not decode; the trace is left empty");
+            m_samples.clear();
+            m_encodedSamples.clear();
+        }
+        m_encodedCount = -1;
+    }
+    return m_samples;
 }
 
 QByteArray Trace::encodedSamples() const
 {
     if (m_encodedSamples.isEmpty())
-        m_encodedSamples = RecordCodec::encodeSamples(m_samples);
+        m_encodedSamples = RecordCodec::encodeSamples(samples());
     return m_encodedSamples;
 }
 
@@ -102,6 +129,7 @@ void Trace::processPending()
 {
     if (m_unprocessed <= 0)
         return;
+    m_unprocessed = qMin(m_unprocessed, int(samples().size()));
     const qsizetype first = m_samples.size() - m_unprocessed;
     const double ratio = resampling()
             ? double(m_session->storedResampleRate()) / m_session->sampleRate()
@@ -151,7 +179,7 @@ void Trace::reprocess()
         m_resamplerX->reset(output, input);
         m_resamplerY->reset(output, input);
     }
-    m_unprocessed = int(m_samples.size());
+    m_unprocessed = count();
     emit samplesChanged();
 }
 
@@ -188,11 +216,25 @@ double Trace::windowedMeanScore(int e, int n)
 
 Shot *Trace::appendShot(ushort serieIndex, int offset, bool missed, double phase)
 {
+    return addShot(serieIndex, offset, missed, phase, nullptr);
+}
+
+Shot *Trace::appendShot(ushort serieIndex, int offset, bool missed, double phase,
+                        const QPointF &breach)
+{
+    return addShot(serieIndex, offset, missed, phase, &breach);
+}
+
+Shot *Trace::addShot(ushort serieIndex, int offset, bool missed, double phase,
+                     const QPointF *breach)
+{
     if (offset < 0)
         offset = count() - 1;
     if (offset < 0)
         return nullptr; // no sample to shoot at
     auto *shot = new Shot(this, serieIndex, offset, missed, phase);
+    if (breach)
+        shot->setBreach(*breach);
     shot->setTimer(m_timerStart + samplesToMsecs(offset));
 
     bool seriesCreated = false;

@@ -50,13 +50,17 @@ public:
     qint64 timerStart() const { return m_timerStart; }
     qint64 timerEnd() const { return m_timerEnd; }
     void setTimerEnd(qint64 timer) { m_timerEnd = timer; }
-    int count() const { return int(m_samples.size()); }
-    const QVector<TraceSample> &samples() const { return m_samples; }
+    int count() const { return m_encodedCount >= 0 ? m_encodedCount : int(m_samples.size()); }
+    const QVector<TraceSample> &samples() const;
 
     void appendSample(qint64 timer, const TraceSample &sample);
     // Replaces all raw samples at once (reading from the database). A blob
     // known to encode exactly these samples is kept and stored as it is.
     void setSamples(const QVector<TraceSample> &samples, const QByteArray &encoded = {});
+    // Takes count samples as a blob known to be whole (its checksum was
+    // checked); they are decoded only when something asks for them, so a
+    // session that is only passed on to the database never decodes them.
+    void setEncodedSamples(const QByteArray &encoded, int count);
     // The samples as the database stores them (RecordCodec::encodeSamples),
     // made once and kept until the samples change.
     QByteArray encodedSamples() const;
@@ -75,6 +79,11 @@ public:
     QVariantHash properties() const { return m_properties; }
     void setProperties(const QVariantHash &properties) { m_properties = properties; }
 
+    // A shot whose breach is already known (one read back from where it was
+    // kept): its score does not need the samples.
+    Shot *appendShot(ushort serieIndex, int offset, bool missed, double phase,
+                     const QPointF &breach);
+
 public slots:
     LibModel::Shot *appendShot(ushort serieIndex, int offset, bool missed, double phase);
 
@@ -85,6 +94,7 @@ signals:
     void samplesChanged();
 
 private:
+    Shot *addShot(ushort serieIndex, int offset, bool missed, double phase, const QPointF *breach);
     void processPending();
     void appendPoint(double x, double y);
     bool resampling() const;
@@ -94,8 +104,9 @@ private:
     qint64 m_id = 0;
     qint64 m_pendingId = 0;
     bool m_isDirty = false;
-    QVector<TraceSample> m_samples;
+    mutable QVector<TraceSample> m_samples;
     mutable QByteArray m_encodedSamples; // empty: not made yet
+    mutable int m_encodedCount = -1; // >= 0: the samples are only in m_encodedSamples
     QVector<QPointF> m_points;
     LibMisc::Resampler *m_resamplerX = nullptr;
     LibMisc::Resampler *m_resamplerY = nullptr;
