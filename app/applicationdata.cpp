@@ -93,6 +93,11 @@ QString ApplicationData::pendingReason() const
     return m_delivery->reason();
 }
 
+int ApplicationData::unfiledSessions() const
+{
+    return m_delivery->unfiled();
+}
+
 bool ApplicationData::saveSession(LibModel::Session *session)
 {
     if (!session || !session->isValid())

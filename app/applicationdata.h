@@ -50,6 +50,7 @@ class ApplicationData : public QObject
     // to store them failed.
     Q_PROPERTY(int pendingSessions READ pendingSessions NOTIFY pendingSessionsChanged)
     Q_PROPERTY(QString pendingReason READ pendingReason NOTIFY pendingSessionsChanged)
+    Q_PROPERTY(int unfiledSessions READ unfiledSessions NOTIFY pendingSessionsChanged)
 
 public:
     static constexpr int DefaultMaxRanges = 2;
@@ -99,6 +100,8 @@ public:
 
     int pendingSessions() const;
     QString pendingReason() const;
+    // Pending sessions that not even the outbox took: lost when the program ends.
+    int unfiledSessions() const;
     // Stores a finished session: one of the facade's database goes through
     // its outbox and is stored without the caller waiting; true once taken
     // over (filed, or held in memory while the outbox refuses it, which the

@@ -52,8 +52,11 @@ void SessionDelivery::submit(const LibModel::Session &session)
 void SessionDelivery::filed(int taken, int held, const QString &error)
 {
     m_filing -= taken;
+    const bool heldChanged = m_held != held;
     m_held = held;
     m_filingError = error;
+    if (heldChanged)
+        emit pendingChanged();
     if (error.isEmpty()) {
         deliverPending();
         return;

@@ -38,6 +38,9 @@ public:
     void submit(const LibModel::Session &session);
     // Sessions not stored yet, filed or not.
     int pending() const { return m_pending; }
+    // Of those, the sessions the outbox refused: they live only in memory
+    // and are lost if the program ends before a retry files them.
+    int unfiled() const { return m_held; }
     // Why the last attempt failed; empty after a success.
     QString reason() const { return m_reason; }
     // The pause before the next automatic attempt.

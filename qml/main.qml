@@ -112,6 +112,7 @@ ApplicationWindow {
     QuitDialog {
         id: quitDialog
         pendingSessions: application.pendingSessions
+        unfiledSessions: application.unfiledSessions
         onQuitConfirmed: Qt.quit()
     }
 }

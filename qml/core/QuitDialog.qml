@@ -6,6 +6,8 @@ Dialog {
     id: dialog
 
     property int pendingSessions: 0
+    // Of those, the sessions that could not even be written to the disk.
+    property int unfiledSessions: 0
 
     signal quitConfirmed()
 
@@ -22,9 +24,16 @@ Dialog {
         }
         Label {
             objectName: "pendingText"
-            visible: dialog.pendingSessions > 0
-            text: "Не сохранено сессий: " + dialog.pendingSessions
+            visible: dialog.pendingSessions > dialog.unfiledSessions
+            text: "Не сохранено сессий: " + (dialog.pendingSessions - dialog.unfiledSessions)
                   + ". Они будут сохранены при следующем запуске."
+        }
+        Label {
+            objectName: "unfiledText"
+            visible: dialog.unfiledSessions > 0
+            color: "red"
+            text: "Не записано на диск сессий: " + dialog.unfiledSessions
+                  + ". При закрытии программы они будут потеряны."
         }
     }
 

@@ -145,11 +145,13 @@ private slots:
         QCOMPARE(delivery.pending(), 2);
         QTRY_VERIFY(!delivery.reason().isEmpty());
         QCOMPARE(delivery.pending(), 2);
+        QCOMPARE(delivery.unfiled(), 2); // what the quit dialog warns will be lost
 
         // Filed and stored in the order they were finished once the way is free.
         QVERIFY(blocker.remove());
         delivery.deliverPending();
         QTRY_COMPARE(delivery.pending(), 0);
+        QCOMPARE(delivery.unfiled(), 0);
         QCOMPARE(SqlFile::value(path,
                                 QStringLiteral("SELECT GROUP_CONCAT(name) FROM (SELECT p.name FROM "
                                                "sessions JOIN persons p USING (person_id) "
