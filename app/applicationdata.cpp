@@ -1,5 +1,6 @@
 #include "applicationdata.h"
 #include "archivereader.h"
+#include "catalog.h"
 #include "multisoundeffect.h"
 #include "rangedata.h"
 #include "sessiondelivery.h"
@@ -47,6 +48,9 @@ ApplicationData::ApplicationData(QObject *parent)
             &ApplicationData::pendingSessionsChanged);
     connect(m_delivery, &SessionDelivery::finished, this, &ApplicationData::afterDelivery);
     m_archive = new ArchiveReader(databasePath(), m_storage, this);
+    // The lanes' new shooters go into the same list as the catalogue's.
+    m_catalog = new Catalog(databasePath(), m_storage->shooters(), this);
+    m_catalog->refresh();
 
     buildRanges();
     refreshDevices();
@@ -64,6 +68,7 @@ ApplicationData::~ApplicationData()
     // Its thread reads through the target catalogue, which goes first
     // among the children.
     delete m_archive;
+    delete m_catalog;
     if (theInstance == this)
         theInstance = nullptr;
 }
@@ -115,13 +120,9 @@ void ApplicationData::deliverPending()
 
 void ApplicationData::afterDelivery(int delivered, int pending, int rejected)
 {
-    // The worker's connection stored them: the lists the pages show from
-    // this one are read again, as after a write of its own.
-    if (delivered > 0) {
-        m_storage->reloadShooters();
-        m_storage->reloadOrganizations();
-        m_storage->reloadCompetitions();
-    }
+    // Another connection stored them: the lists the pages show are read again.
+    if (delivered > 0)
+        m_catalog->refresh();
     emit sessionsDelivered(delivered, pending, rejected);
 }
 

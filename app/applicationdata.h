@@ -17,11 +17,13 @@
 #include <targetmanager.h>
 
 class ArchiveReader;
+class Catalog;
 class MultiSoundEffect;
 class RangeData;
 class SessionDelivery;
 
 Q_MOC_INCLUDE("archivereader.h")
+Q_MOC_INCLUDE("catalog.h")
 Q_MOC_INCLUDE("rangedata.h")
 
 // The one object through which the QML pages reach the program's global
@@ -35,6 +37,9 @@ class ApplicationData : public QObject
     Q_PROPERTY(LibModel::Storage *storage READ storage CONSTANT)
     // The archive pages' reads, on a thread of their own.
     Q_PROPERTY(ArchiveReader *archive READ archive CONSTANT)
+    // The shooter and competition lists, their deletions and imports, on a
+    // thread of their own.
+    Q_PROPERTY(Catalog *catalog READ catalog CONSTANT)
     Q_PROPERTY(int maxRanges READ maxRanges WRITE setMaxRanges NOTIFY maxRangesChanged)
     Q_PROPERTY(int maxSecondsBeforeShot READ maxSecondsBeforeShot WRITE setMaxSecondsBeforeShot
                        NOTIFY maxSecondsBeforeShotChanged)
@@ -82,6 +87,7 @@ public:
     LibModel::TargetManager *targetManager() const { return m_targetManager; }
     LibModel::Storage *storage() const { return m_storage; }
     ArchiveReader *archive() const { return m_archive; }
+    Catalog *catalog() const { return m_catalog; }
 
     void setWindow(QQuickWindow *window);
     QQuickWindow *window() const { return m_window; }
@@ -160,6 +166,7 @@ private:
     LibModel::Storage *m_storage;
     SessionDelivery *m_delivery = nullptr;
     ArchiveReader *m_archive = nullptr;
+    Catalog *m_catalog = nullptr;
     QPointer<QQuickWindow> m_window;
     int m_maxRanges = DefaultMaxRanges;
     quint16 m_maxSecondsBeforeShot = DefaultMaxSecondsBeforeShot;

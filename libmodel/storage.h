@@ -69,6 +69,9 @@ public:
     bool write(Session *session) override;
     bool hasSession(const QString &uuid, bool *ok) override;
     QString lastError() const override { return m_lastError; }
+    // Forgets the last error, so that a caller can tell whether a series of
+    // calls (an import) met a new one.
+    void clearLastError() { m_lastError.clear(); }
     ShooterRecord findShooter(const QString &name, const QString &organization,
                               const QString &group) override;
     ShooterRecord createShooter(const QString &name, const QString &organization,

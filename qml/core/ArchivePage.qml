@@ -107,7 +107,7 @@ Item {
                 width: parent.width
                 height: (parent.height - parent.spacing) / 2
                 title: "СОРЕВНОВАНИЯ"
-                names: application.storage.competitions
+                names: application.catalog.competitions
                 chosenName: page.isGto ? "" : page.competitionName
                 onChosen: function (name) { page.choose(name, false) }
             }
@@ -117,7 +117,7 @@ Item {
                 width: parent.width
                 height: (parent.height - parent.spacing) / 2
                 title: "ГТО"
-                names: application.storage.competitionsGto
+                names: application.catalog.competitionsGto
                 chosenName: page.isGto ? page.competitionName : ""
                 onChosen: function (name) { page.choose(name, true) }
             }

@@ -12,6 +12,8 @@ Item {
     property var session: null
     // The session asked for, -1 for none.
     property int ticket: -1
+    // The deletion of a session waited for, -1 for none.
+    property int deletion: -1
     readonly property string sessionText: session ? " | " + session.name + " | "
                                                      + Qt.formatDateTime(session.dateTime, "dd.MM.yyyy hh:mm")
                                                      + " | " + (session.targetDescriptor ? session.targetDescriptor.name : "") : ""
@@ -30,11 +32,22 @@ Item {
         ticket = id > 0 ? application.archive.readSession(id) : -1
     }
 
+    // The list is read again once the deletion is answered; a refusal
+    // shows its reason.
     function deleteSession() {
         if (session)
-            application.storage.deleteSession(session.uuid)
+            deletion = application.catalog.deleteSession(session.uuid)
         session = null
-        sessionBrowser.reload()
+    }
+
+    Connections {
+        target: application.catalog
+        function onChangeDone(ticket, code, added, error) {
+            if (ticket !== page.deletion)
+                return
+            page.deletion = -1
+            sessionBrowser.reload()
+        }
     }
 
     // The second header line of the printed session: target, distance, caliber, result.

@@ -19,7 +19,7 @@ Item {
     readonly property int age: range.exercise.ageFromBirthDate(birthDateField.text)
     readonly property int step: range.exercise.stepFromAge(age)
     readonly property bool exists: name.length > 0
-                                   && application.storage.lookupShooter(name, organization, group) !== 0
+                                   && application.catalog.lookupShooter(name, organization, group) !== 0
 
     function confirm() {
         var session = range.session

@@ -11,7 +11,7 @@ Item {
     property RangeData range
     property string titlePrefix
     readonly property string keyPrefix: "range%1/".arg(range.index)
-    readonly property var storage: application.storage
+    readonly property var catalog: application.catalog
     // The chosen shooter: { id, name, organization, group }, or null.
     property var selected: null
 
@@ -82,7 +82,7 @@ Item {
 
     SortFilterProxy {
         id: organizationFilter
-        sourceModel: screen.storage.shooters
+        sourceModel: screen.catalog.shooters
         filterRoleName: "organization"
         filterCaseSensitivity: Qt.CaseInsensitive
         filterRegularExpression: screen.matching(organizationBox.currentIndex > 0 ? organizationBox.currentText : "", true)
@@ -132,7 +132,7 @@ Item {
             objectName: "organizationBox"
             Layout.fillWidth: true
             implicitHeight: 32
-            model: screen.storage.organizations
+            model: screen.catalog.organizations
             onCurrentIndexChanged: screen.selected = null
         }
 
@@ -143,7 +143,7 @@ Item {
             Layout.fillWidth: true
             implicitHeight: 32
             // Also asked again when the catalogue's organizations change.
-            model: screen.storage.organizations.length >= 0 ? screen.storage.groups(organizationBox.currentText) : []
+            model: screen.catalog.organizations.length >= 0 ? screen.catalog.groups(organizationBox.currentText) : []
             onCurrentIndexChanged: screen.selected = null
         }
 
@@ -163,7 +163,7 @@ Item {
         anchors.topMargin: 8
         anchors.left: parent.left
         anchors.right: parent.right
-        anchors.bottom: shooterButtons.top
+        anchors.bottom: catalogError.top
         anchors.bottomMargin: 8
         color: "white"
         border.color: "#c4c4d3"
@@ -199,6 +199,26 @@ Item {
                 }
             }
         }
+
+        BusyIndicator {
+            objectName: "shootersBusy"
+            anchors.centerIn: parent
+            running: screen.catalog.busy
+            visible: running
+        }
+    }
+
+    Label {
+        id: catalogError
+        objectName: "catalogError"
+        anchors.bottom: shooterButtons.top
+        anchors.bottomMargin: text.length > 0 ? 8 : 0
+        anchors.left: parent.left
+        anchors.right: parent.right
+        height: text.length > 0 ? implicitHeight : 0
+        text: screen.catalog.error
+        color: "red"
+        wrapMode: Text.WordWrap
     }
 
     Flow {
@@ -249,7 +269,7 @@ Item {
         id: deleteDialog
         objectName: "deleteDialog"
         onAccepted: {
-            application.storage.deleteShooter(screen.selected.id)
+            screen.catalog.deleteShooter(screen.selected.id)
             screen.selected = null
         }
     }

@@ -6,7 +6,8 @@ import Kavro 1.0
 // The shooters of the catalogue, filtered by organization, group and name.
 // A click picks a shooter; the pick takes effect (shooterId, the stored
 // "catalog/shooterId") 100 ms after the last click, so that quick clicks
-// through the list load only the last one.
+// through the list load only the last one. The list is read and shooters
+// are deleted in the background; a refusal shows its reason.
 ColumnLayout {
     id: browser
 
@@ -31,7 +32,7 @@ ColumnLayout {
 
     function applyPick() {
         pickTimer.stop()
-        var shooters = application.storage.shooters
+        var shooters = application.catalog.shooters
         var texts = ["", "", ""]
         for (var i = 0; i < shooters.count(); ++i) {
             if (shooters.dataByRole(i, ShooterModel.IdRole) === pickedId) {
@@ -81,7 +82,7 @@ ColumnLayout {
         objectName: "organizationBox"
         Layout.fillWidth: true
         implicitHeight: 32
-        model: application.storage.organizations
+        model: application.catalog.organizations
     }
     ComboBox {
         id: groupBox
@@ -89,7 +90,7 @@ ColumnLayout {
         Layout.fillWidth: true
         implicitHeight: 32
         // Also asked again when the catalogue's organizations change.
-        model: application.storage.organizations.length >= 0 ? application.storage.groups(organizationBox.currentText) : []
+        model: application.catalog.organizations.length >= 0 ? application.catalog.groups(organizationBox.currentText) : []
     }
     TextField {
         id: searchField
@@ -133,6 +134,22 @@ ColumnLayout {
                 }
             }
         }
+
+        BusyIndicator {
+            objectName: "shootersBusy"
+            anchors.centerIn: parent
+            running: application.catalog.busy
+            visible: running
+        }
+    }
+
+    Label {
+        objectName: "catalogError"
+        Layout.fillWidth: true
+        visible: text.length > 0
+        text: application.catalog.error
+        color: "red"
+        wrapMode: Text.WordWrap
     }
 
     MyButton {
@@ -146,7 +163,7 @@ ColumnLayout {
         id: deleteDialog
         objectName: "deleteShooterDialog"
         onAccepted: {
-            application.storage.deleteShooter(browser.shooterId)
+            application.catalog.deleteShooter(browser.shooterId)
             browser.pick(0)
             browser.applyPick()
         }

@@ -1,7 +1,7 @@
 import QtQuick
 import Kavro 1.0
 
-// The storage's shooters filtered by organization and group (exact, any
+// The catalogue's shooters filtered by organization and group (exact, any
 // case; empty for all) and by a part of the name (any case). The filters
 // name their roles by number: a role name would be looked up before the
 // inner filters have their source.
@@ -20,7 +20,7 @@ SortFilterProxy {
     }
 
     property SortFilterProxy organizationFilter: SortFilterProxy {
-        sourceModel: application.storage.shooters
+        sourceModel: application.catalog.shooters
         filterRole: ShooterModel.OrganizationRole
         filterCaseSensitivity: Qt.CaseInsensitive
         filterRegularExpression: nameFilter.matching(nameFilter.organization, true)

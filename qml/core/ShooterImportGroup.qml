@@ -4,8 +4,8 @@ import QtQuick.Layouts
 import Qt.labs.platform as Platform
 
 // Adding the shooters of a JSON file to the catalogue: the path is typed in
-// or chosen in a file dialog; a failure shows the import's result code, a
-// success how many shooters are new.
+// or chosen in a file dialog; a failure shows the import's result code or
+// why the database refused the shooters, a success how many are new.
 GroupBox {
     id: group
 
@@ -16,16 +16,31 @@ GroupBox {
         pathField.text = application.localPath(url)
     }
 
-    // The import's result code (0: the file was read).
+    // The import waited for, -1 for none.
+    property int ticket: -1
+
+    // Read and stored in the background; the answer shows when it comes.
     function load() {
-        var shooters = application.storage.shooters
-        var before = shooters.count()
-        var code = application.storage.addShootersFromJSON(pathField.text.trim())
+        ticket = application.catalog.importShooters(pathField.text.trim())
+    }
+
+    function show(code, added, error) {
         if (code > 0)
             message.show("Не удалось загрузить файл, Ошибка: " + code)
+        else if (error.length > 0)
+            message.show("Новых стрелков: " + added + ". Не удалось сохранить остальных: " + error)
         else
-            message.show("Новых стрелков: " + (shooters.count() - before), "#2E7D32")
-        return code
+            message.show("Новых стрелков: " + added, "#2E7D32")
+    }
+
+    Connections {
+        target: application.catalog
+        function onChangeDone(ticket, code, added, error) {
+            if (ticket !== group.ticket)
+                return
+            group.ticket = -1
+            group.show(code, added, error)
+        }
     }
 
     title: "Загрузить список стрелков из файла:"
@@ -59,7 +74,7 @@ GroupBox {
             MyButton {
                 objectName: "importButton"
                 text: "Загрузить"
-                enabled: pathField.text.trim().length > 0
+                enabled: pathField.text.trim().length > 0 && group.ticket < 0
                 onClicked: group.load()
             }
             FadingMessage {

@@ -1,17 +1,24 @@
-// The archive pages' reads off the GUI thread, on a real SQLite file: what the
-// storage reads itself, a busy flag while they are out, the newest answered.
+// The archive pages' reads and the catalogue's reads and changes off the GUI
+// thread, on a real SQLite file: what the storage reads itself, a busy flag
+// while they are out, the newest answered, refusals reported.
+#include <applicationdata.h>
 #include <archivereader.h>
+#include <catalog.h>
 #include <sessionbuilder.h>
 #include <testenvironment.h>
 
 #include <session.h>
 #include <sessioninfomodel.h>
+#include <shootermodel.h>
 #include <shot.h>
 #include <storage.h>
 #include <trace.h>
 
-#include <QCoreApplication>
+#include <QFile>
+#include <QGuiApplication>
 #include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -54,6 +61,27 @@ static std::unique_ptr<Answer> answer(QSignalSpy &spy, int ticket)
     const QList<QVariant> args = spy.takeFirst();
     return std::unique_ptr<Answer>(args.at(0).toInt() == ticket ? args.at(1).value<Answer *>()
                                                                 : nullptr);
+}
+
+// The names, organisations and groups of the persons, in list order.
+static QStringList people(const QList<ShooterRecord> &records)
+{
+    QStringList people;
+    for (const ShooterRecord &record : records)
+        people << record.name + QLatin1Char('|') + record.organization + QLatin1Char('|')
+                        + record.group;
+    return people;
+}
+
+// Waits until the catalogue has no request out.
+static bool settled(Catalog &catalog)
+{
+    QSignalSpy busy(&catalog, &Catalog::busyChanged);
+    while (catalog.busy()) {
+        if (!busy.wait())
+            return false;
+    }
+    return true;
 }
 
 class TestArchiveReader : public QObject
@@ -135,7 +163,106 @@ private slots:
         QCOMPARE(describe(session.get()), describe(direct.get()));
         QVERIFY(!answer<Session>(read, reader.readSession(99999)));
     }
+
+    // The lists are the storage's, and follow a deleted session and person.
+    void catalogListsFollowDeletions()
+    {
+        SessionBuilder gone(&storage, SessionBuilder::Start + 9000000);
+        gone.shooter(QStringLiteral("Сидоров"), QStringLiteral("Лицей"), QStringLiteral("7В"));
+        QVERIFY(gone.competition(QStringLiteral("Осень")).shot(1, 1).write() > 0);
+        const QString uuid = gone.session()->uuid();
+        QVERIFY(storage.reloadCompetitions() && storage.reloadOrganizations());
+
+        Catalog catalog(path, nullptr);
+        catalog.refresh();
+        QVERIFY(settled(catalog));
+        QCOMPARE(people(catalog.shooters()->records()), people(storage.shooters()->records()));
+        QCOMPARE(catalog.organizations(), storage.organizations());
+        QCOMPARE(catalog.competitions(), storage.competitions());
+        QCOMPARE(catalog.competitionsGto(), storage.competitionsGto());
+        QCOMPARE(catalog.groups(QStringLiteral("лицей")), storage.groups(QStringLiteral("Лицей")));
+        const qint64 sidorov = catalog.lookupShooter(QStringLiteral("сидоров"),
+                                                     QStringLiteral("ЛИЦЕЙ"), QStringLiteral("7в"));
+        QVERIFY(sidorov > 0);
+
+        QSignalSpy done(&catalog, &Catalog::changeDone);
+        catalog.deleteSession(uuid);
+        QVERIFY(settled(catalog) && done.count() == 1);
+        QVERIFY(!catalog.competitions().contains(QStringLiteral("Осень")));
+        catalog.deleteShooter(sidorov);
+        QVERIFY(settled(catalog) && done.count() == 2);
+        QCOMPARE(done.at(1).at(3).toString(), QString());
+        QCOMPARE(catalog.lookupShooter(QStringLiteral("Сидоров"), QStringLiteral("Лицей"),
+                                       QStringLiteral("7В")),
+                 0);
+        QVERIFY(!catalog.organizations().contains(QStringLiteral("Лицей")));
+        QVERIFY(catalog.error().isEmpty());
+    }
+
+    // A change the database refuses comes back as a failure with its
+    // reason, never as a success; asking does not wait for the lock.
+    void refusedChangesReportTheirReason_data()
+    {
+        QTest::addColumn<int>("change");
+        QTest::addColumn<QString>("failure");
+        QTest::newRow("a person") << 0 << QStringLiteral("Не удалось удалить пользователя: ");
+        QTest::newRow("a session") << 1 << QStringLiteral("Не удалось удалить сессию: ");
+        QTest::newRow("an import") << 2 << QStringLiteral("Не удалось сохранить стрелков: ");
+    }
+
+    void refusedChangesReportTheirReason()
+    {
+        QFETCH(int, change);
+        QFETCH(QString, failure);
+        const QString list = dir.filePath(QStringLiteral("list.json"));
+        QFile file(list);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(R"([{"name": "Новиков", "organization": "Клуб", "group": "", "isGto": false}])");
+        file.close();
+        std::unique_ptr<Session> first(storage.readSession(uint(firstId)));
+        QVERIFY(first && storage.reloadShooters());
+        const qint64 persons = storage.shooters()->count();
+
+        Catalog catalog(path, nullptr);
+        QSignalSpy done(&catalog, &Catalog::changeDone);
+        {
+            QSqlDatabase lock
+                    = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("lock"));
+            lock.setDatabaseName(path);
+            QVERIFY(lock.open() && QSqlQuery(lock).exec(QStringLiteral("BEGIN IMMEDIATE;")));
+            const int ticket = change == 0 ? catalog.deleteShooter(ivanov)
+                    : change == 1          ? catalog.deleteSession(first->uuid())
+                                           : catalog.importShooters(list);
+            QVERIFY(catalog.busy() && done.isEmpty()); // answered later
+            QVERIFY(done.wait());
+            QCOMPARE(done.at(0).at(0).toInt(), ticket);
+            QCOMPARE(done.at(0).at(2).toInt(), 0); // nobody added
+            QVERIFY(!done.at(0).at(3).toString().isEmpty());
+            QVERIFY(catalog.error().startsWith(failure));
+            QVERIFY(QSqlQuery(lock).exec(QStringLiteral("ROLLBACK;")));
+            lock.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("lock"));
+        QVERIFY(settled(catalog));
+        QVERIFY(storage.reloadShooters());
+        QCOMPARE(storage.shooters()->count(), persons);
+        QVERIFY(std::unique_ptr<Session>(storage.readSession(uint(firstId))));
+    }
+
+    // A session the program's outbox delivers shows in the lists.
+    void catalogFollowsDeliveries()
+    {
+        ApplicationData facade;
+        Catalog *catalog = facade.catalog();
+        QVERIFY(settled(*catalog));
+        SessionBuilder builder(facade.storage());
+        builder.shooter(QStringLiteral("Орлов"), QStringLiteral("Динамо"))
+                .competition(QStringLiteral("Весна"))
+                .shot(0, 0);
+        QVERIFY(facade.saveSession(builder.session()));
+        QTRY_COMPARE(catalog->competitions(), QStringList {QStringLiteral("Весна")});
+    }
 };
 
-KAVRO_TEST_MAIN(TestArchiveReader, QCoreApplication)
+KAVRO_TEST_MAIN(TestArchiveReader, QGuiApplication)
 #include "tst_archivereader.moc"

@@ -145,7 +145,7 @@ private slots:
         QCOMPARE(delivery.pending(), 2);
         QTRY_VERIFY(!delivery.reason().isEmpty());
         QCOMPARE(delivery.pending(), 2);
-        QCOMPARE(delivery.unfiled(), 2); // what the quit dialog warns will be lost
+        QTRY_COMPARE(delivery.unfiled(), 2); // what the quit dialog warns will be lost
 
         // Filed and stored in the order they were finished once the way is free.
         QVERIFY(blocker.remove());

@@ -44,6 +44,9 @@ PageTestCase {
             sessions[i].timer = 1700000000000 + i * 600000
             verify(fixture.addSession(sessions[i]) > 0, sessions[i].name)
         }
+        // Written on another connection: the lists are read in the background.
+        application.catalog.refresh()
+        tryCompare(application.catalog, "busy", false)
     }
 
     // Competitions and fitness-norm events are listed apart; the table

@@ -127,17 +127,18 @@ PageTestCase {
         tryCompare(dialog, "opened", true)
         mouseClick(child("okButton", dialog.footer))
         verify(page.session === null)
-        tryVerify(function () { return page.sessions.sessions !== null }) // read in the background
-        compare(child("sessionList").count, 1)
+        tryCompare(child("sessionList"), "count", 1) // deleted and read again in the background
         compare(application.storage.sessions(id).rowCount(), 1)
 
         mouseClick(child("deleteShooterButton"))
         dialog = findChild(page, "deleteShooterDialog")
         tryCompare(dialog, "opened", true)
         mouseClick(child("okButton", dialog.footer))
-        compare(application.storage.lookupShooter("Сидоров Сидор", "Школа 3", "7В"), 0)
         compare(page.shooters.shooterId, 0)
-        compare(child("shooterList").count, 2)
+        tryCompare(child("shooterList"), "count", 2)
+        compare(application.catalog.lookupShooter("Сидоров Сидор", "Школа 3", "7В"), 0)
+        compare(application.storage.sessions(id).rowCount(), 0)
+        compare(child("catalogError").text, "")
         compare(child("sessionList").count, 0)
     }
 }

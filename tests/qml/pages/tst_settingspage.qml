@@ -97,16 +97,20 @@ PageTestCase {
         ]))
         page.importGroup.useFile(fixture.fileUrl(file))
         compare(page.importGroup.path, file)
-        var before = application.storage.shooters.count()
+        var shooters = application.catalog.shooters
+        var before = shooters.count()
         mouseClick(load)
-        compare(application.storage.shooters.count(), before + 2)
-        compare(message.text, "Новых стрелков: 2")
+        verify(!load.enabled) // until the import is answered
+        tryCompare(message, "text", "Новых стрелков: 2")
+        tryVerify(function () { return shooters.count() === before + 2 }) // read again in the background
+        tryVerify(function () { return load.enabled })
         mouseClick(load)
-        compare(application.storage.shooters.count(), before + 2)
-        compare(message.text, "Новых стрелков: 0")
+        tryCompare(message, "text", "Новых стрелков: 0")
+        compare(shooters.count(), before + 2)
         page.importGroup.path = fixture.path("нет такого.json")
+        tryVerify(function () { return load.enabled })
         mouseClick(load)
-        compare(message.text, "Не удалось загрузить файл, Ошибка: 1")
+        tryCompare(message, "text", "Не удалось загрузить файл, Ошибка: 1")
     }
 
     // Deleting the database needs the tick, which every opening clears;

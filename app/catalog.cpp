@@ -1,0 +1,205 @@
+#include "catalog.h"
+
+#include <shootermodel.h>
+
+#include <QAbstractItemModel>
+#include <QSet>
+
+#include <algorithm>
+#include <atomic>
+
+const QString Catalog::AllOrganizations = QStringLiteral("[Все организации]");
+const QString Catalog::AllGroups = QStringLiteral("[Все группы]");
+
+namespace {
+
+bool sameIgnoringCase(const QString &a, const QString &b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// The distinct non-empty texts in upper-case order, after `first`.
+QStringList listed(const QString &first, QStringList texts)
+{
+    texts.removeAll(QString());
+    texts.removeDuplicates();
+    std::sort(texts.begin(), texts.end(), [](const QString &a, const QString &b) {
+        const QString upperA = a.toUpper(), upperB = b.toUpper();
+        return upperA == upperB ? a < b : upperA < upperB;
+    });
+    texts.prepend(first);
+    return texts;
+}
+
+} // namespace
+
+Catalog::Catalog(const QString &databasePath, LibModel::ShooterModel *shooters, QObject *parent)
+    : QObject(parent)
+    , m_shooters(shooters ? shooters : new LibModel::ShooterModel(this))
+    , m_worker(new CatalogWorker(databasePath, connectionName()))
+    , m_organizations({AllOrganizations})
+{
+    qRegisterMetaType<CatalogWorker::Lists>();
+    m_worker->moveToThread(&m_thread);
+    connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
+    connect(m_worker, &CatalogWorker::listsRead, this, &Catalog::listsAnswered);
+    connect(m_worker, &CatalogWorker::changed, this, &Catalog::changeAnswered);
+    // Whoever changes the list, its organisations follow.
+    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(m_shooters, signal, this, &Catalog::listEdited);
+    connect(m_shooters, &QAbstractItemModel::dataChanged, this, &Catalog::listEdited);
+    connect(m_shooters, &QAbstractItemModel::modelReset, this, &Catalog::listEdited);
+    updateOrganizations();
+    m_thread.setObjectName(QStringLiteral("catalog"));
+    m_thread.start();
+}
+
+Catalog::~Catalog()
+{
+    m_thread.quit();
+    m_thread.wait();
+}
+
+QString Catalog::connectionName()
+{
+    // Connection names are process-wide: every catalogue needs one of its own.
+    static std::atomic<int> catalogs {0};
+    return QStringLiteral("kavro-catalog-%1").arg(++catalogs);
+}
+
+int Catalog::refresh()
+{
+    const bool wasBusy = busy();
+    const int ticket = ++m_lastTicket;
+    m_listTicket = ticket;
+    m_worker->setNewest(ticket);
+    CatalogWorker *worker = m_worker;
+    QMetaObject::invokeMethod(
+            worker, [worker, ticket] { worker->readLists(ticket); }, Qt::QueuedConnection);
+    if (!wasBusy)
+        emit busyChanged();
+    return ticket;
+}
+
+template<typename Request>
+int Catalog::change(const QString &failure, Request request)
+{
+    const bool wasBusy = busy();
+    const int ticket = ++m_lastTicket;
+    m_changes.insert(ticket, failure);
+    CatalogWorker *worker = m_worker;
+    QMetaObject::invokeMethod(
+            worker, [worker, ticket, request] { request(worker, ticket); }, Qt::QueuedConnection);
+    if (!wasBusy)
+        emit busyChanged();
+    return ticket;
+}
+
+int Catalog::deleteSession(const QString &uuid)
+{
+    return change(
+            QStringLiteral("Не удалось удалить сессию: "),
+            [uuid](CatalogWorker *worker, int ticket) { worker->deleteSession(ticket, uuid); });
+}
+
+int Catalog::deleteShooter(qlonglong personId)
+{
+    return change(QStringLiteral("Не удалось удалить пользователя: "),
+                  [personId](CatalogWorker *worker, int ticket) {
+                      worker->deleteShooter(ticket, personId);
+                  });
+}
+
+int Catalog::importShooters(const QString &path)
+{
+    return change(
+            QStringLiteral("Не удалось сохранить стрелков: "),
+            [path](CatalogWorker *worker, int ticket) { worker->importShooters(ticket, path); });
+}
+
+void Catalog::listsAnswered(int ticket, const CatalogWorker::Lists &lists, const QString &error)
+{
+    if (ticket != m_listTicket)
+        return;
+    m_listTicket = 0;
+    if (error.isEmpty()) {
+        m_merging = true;
+        m_shooters->merge(lists.shooters);
+        m_merging = false;
+        updateOrganizations();
+        if (lists.competitions != m_competitions || lists.competitionsGto != m_competitionsGto) {
+            m_competitions = lists.competitions;
+            m_competitionsGto = lists.competitionsGto;
+            emit competitionsChanged();
+        }
+    }
+    // What was read last stays shown when a read fails.
+    setErrors(error.isEmpty() ? QString()
+                              : QStringLiteral("Не удалось прочитать базу данных: ") + error,
+              m_changeError);
+    if (!busy())
+        emit busyChanged();
+}
+
+void Catalog::changeAnswered(int ticket, int code, int added, const QString &error)
+{
+    // Read again also after a failure: part of an import may be stored.
+    refresh();
+    const QString failure = m_changes.take(ticket);
+    setErrors(m_listError, error.isEmpty() ? QString() : failure + error);
+    emit changeDone(ticket, code, added, error);
+}
+
+void Catalog::setErrors(const QString &listError, const QString &changeError)
+{
+    const QString before = error();
+    m_listError = listError;
+    m_changeError = changeError;
+    if (error() != before)
+        emit errorChanged();
+}
+
+void Catalog::listEdited()
+{
+    // Another writer changed the list: an answer under way was read before
+    // that and would undo it, so a newer read supersedes it.
+    if (m_merging)
+        return;
+    if (m_listTicket != 0)
+        refresh();
+    updateOrganizations();
+}
+
+void Catalog::updateOrganizations()
+{
+    QStringList organizations;
+    for (const LibModel::ShooterRecord &record : m_shooters->records())
+        organizations.append(record.organization);
+    organizations = listed(AllOrganizations, organizations);
+    if (organizations != m_organizations) {
+        m_organizations = organizations;
+        emit organizationsChanged();
+    }
+}
+
+QStringList Catalog::groups(const QString &organization) const
+{
+    QStringList groups;
+    for (const LibModel::ShooterRecord &record : m_shooters->records()) {
+        if (sameIgnoringCase(record.organization, organization))
+            groups.append(record.group);
+    }
+    return listed(AllGroups, groups);
+}
+
+qlonglong Catalog::lookupShooter(const QString &name, const QString &organization,
+                                 const QString &group) const
+{
+    for (const LibModel::ShooterRecord &record : m_shooters->records()) {
+        if (sameIgnoringCase(record.name, name)
+            && sameIgnoringCase(record.organization, organization)
+            && sameIgnoringCase(record.group, group))
+            return record.id;
+    }
+    return 0;
+}
