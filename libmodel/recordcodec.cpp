@@ -198,6 +198,21 @@ bool readVariant(QDataStream &stream, QVariant *value, int depth)
 
 } // namespace
 
+bool RecordCodec::readProperties(QDataStream &stream, QVariantHash *properties)
+{
+    QVariantHash hash;
+    bool ok = false;
+    try {
+        ok = readMap(stream, &hash, 0) && stream.status() == QDataStream::Ok;
+    } catch (const std::bad_alloc &) { }
+    if (!ok) {
+        stream.setStatus(QDataStream::ReadCorruptData);
+        return false;
+    }
+    *properties = hash;
+    return true;
+}
+
 QByteArray RecordCodec::uncompress(const QByteArray &blob)
 {
     if (blob.size() < 4)
@@ -268,6 +283,14 @@ QByteArray RecordCodec::encodeSamples(const QVector<TraceSample> &samples)
         out += SampleSize;
     }
     return qCompress(bytes, 1);
+}
+
+qint64 RecordCodec::encodedSampleCount(const QByteArray &blob)
+{
+    if (blob.size() < 4)
+        return -1;
+    const qint64 size = qFromBigEndian<quint32>(blob.constData());
+    return size >= 12 && (size - 12) % SampleSize == 0 ? (size - 12) / SampleSize : -1;
 }
 
 bool RecordCodec::decodeSamples(const QByteArray &blob, QVector<TraceSample> *samples)

@@ -6,6 +6,8 @@
 #include <QVariantHash>
 #include <QVector>
 
+class QDataStream;
+
 namespace LibModel {
 
 // The byte formats of the database's blob columns: property maps and trace
@@ -32,7 +34,16 @@ public:
     static bool decodeProperties(const QByteArray &blob, QVariantHash *properties);
 
     static QByteArray encodeSamples(const QVector<TraceSample> &samples);
+    // The number of samples a blob of encodeSamples() says it holds, from
+    // its size alone, without decoding it; -1 when the size fits no count.
+    static qint64 encodedSampleCount(const QByteArray &blob);
     static bool decodeSamples(const QByteArray &blob, QVector<TraceSample> *samples);
+
+    // A property map as QDataStream writes a QVariantHash, read from stream
+    // with the checks of decodeProperties(): only the value types the
+    // program stores, every count checked against the bytes left. False,
+    // with the stream's status set, when it is not one.
+    static bool readProperties(QDataStream &stream, QVariantHash *properties);
 
     // qUncompress with the claimed size checked first; empty on failure.
     static QByteArray uncompress(const QByteArray &blob);

@@ -37,8 +37,9 @@ QDataStream &operator<<(QDataStream &out, const SessionOutbox::Snapshot::ShotDat
 
 QDataStream &operator>>(QDataStream &in, SessionOutbox::Snapshot::ShotData &shot)
 {
-    return in >> shot.serie >> shot.offset >> shot.missed >> shot.phase >> shot.timer
-            >> shot.properties;
+    in >> shot.serie >> shot.offset >> shot.missed >> shot.phase >> shot.timer;
+    RecordCodec::readProperties(in, &shot.properties);
+    return in;
 }
 
 constexpr quint32 Magic = 0x4B505345; // "KPSE"
@@ -91,7 +92,8 @@ bool readShooter(QDataStream &in, ShooterRecord *shooter)
 {
     QString name, organization, group;
     QVariantHash properties;
-    in >> name >> organization >> group >> properties;
+    in >> name >> organization >> group;
+    RecordCodec::readProperties(in, &properties);
     if (in.status() != QDataStream::Ok || name.trimmed().isEmpty())
         return false;
     shooter->setName(name);
@@ -223,7 +225,8 @@ Session *SessionOutbox::decode(const QByteArray &bytes, AbstractStorage *storage
             >> competitionName >> isGto;
     if (!readShooter(in, &shooter))
         return fail("a pending session without a readable shooter");
-    in >> properties >> traceCount;
+    RecordCodec::readProperties(in, &properties);
+    in >> traceCount;
     if (in.status() != QDataStream::Ok || traceCount < 0)
         return fail("a damaged pending session");
 
@@ -252,7 +255,7 @@ Session *SessionOutbox::decode(const QByteArray &bytes, AbstractStorage *storage
         quint32 checksum = 0;
         in >> start;
         (version == BlobsInPayload ? in : head) >> blob;
-        in >> traceProperties;
+        RecordCodec::readProperties(in, &traceProperties);
         if (version == Version)
             in >> sampleCount >> checksum;
         in >> shotCount;
@@ -260,6 +263,7 @@ Session *SessionOutbox::decode(const QByteArray &bytes, AbstractStorage *storage
             return fail("a pending session with a damaged trace");
         QVector<TraceSample> samples;
         if (version == Version ? sampleCount <= 0 || blobChecksum(blob) != checksum
+                            || RecordCodec::encodedSampleCount(blob) != sampleCount
                                : !RecordCodec::decodeSamples(blob, &samples) || samples.isEmpty())
             return fail("a pending session with a damaged trace");
         Trace *trace = session->appendTrace(start);
@@ -340,7 +344,10 @@ bool SessionOutbox::put(const QString &uuid, const QByteArray &bytes)
                       .arg(number, NumberDigits, 10, QLatin1Char('0'))
                       .arg(QUuid::fromString(uuid).toString(QUuid::WithoutBraces), Suffix);
     QSaveFile file(m_folder + QLatin1Char('/') + name);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) < 0 || !file.commit()) {
+    // Unbuffered: a write that fails on a full disk must fail here, since
+    // commit() would not report it and would leave an empty file in place.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
+        || file.write(bytes) != bytes.size() || !file.commit()) {
         m_lastError = file.errorString();
         return false;
     }
