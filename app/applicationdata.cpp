@@ -107,7 +107,7 @@ bool ApplicationData::saveSession(LibModel::Session *session)
 {
     if (!session || !session->isValid())
         return false;
-    if (session->storage() != m_storage)
+    if (session->storage() != m_catalog && session->storage() != m_storage)
         return session->write();
     m_delivery->submit(*session);
     return true;
@@ -146,7 +146,7 @@ void ApplicationData::buildRanges()
     m_ranges.clear();
     LibHardware::HardwareController *controller = LibHardware::HardwareController::instance();
     for (int i = 0; i < m_maxRanges; ++i) {
-        auto *range = new RangeData(quint16(i), m_storage, this);
+        auto *range = new RangeData(quint16(i), m_catalog, this);
         for (const RangeData *lower : std::as_const(m_ranges)) {
             if (!range->deviceSerialNumber().isEmpty()
                 && lower->deviceSerialNumber() == range->deviceSerialNumber()) {

@@ -34,7 +34,7 @@ QStringList listed(const QString &first, QStringList texts)
 } // namespace
 
 Catalog::Catalog(const QString &databasePath, LibModel::ShooterModel *shooters, QObject *parent)
-    : QObject(parent)
+    : LibModel::AbstractStorage(parent)
     , m_shooters(shooters ? shooters : new LibModel::ShooterModel(this))
     , m_worker(new CatalogWorker(databasePath, connectionName()))
     , m_organizations({AllOrganizations})
@@ -192,14 +192,59 @@ QStringList Catalog::groups(const QString &organization) const
     return listed(AllGroups, groups);
 }
 
-qlonglong Catalog::lookupShooter(const QString &name, const QString &organization,
-                                 const QString &group) const
+const LibModel::ShooterRecord *Catalog::find(const QString &name, const QString &organization,
+                                             const QString &group) const
 {
     for (const LibModel::ShooterRecord &record : m_shooters->records()) {
         if (sameIgnoringCase(record.name, name)
             && sameIgnoringCase(record.organization, organization)
             && sameIgnoringCase(record.group, group))
-            return record.id;
+            return &record;
     }
-    return 0;
+    return nullptr;
+}
+
+qlonglong Catalog::lookupShooter(const QString &name, const QString &organization,
+                                 const QString &group) const
+{
+    const LibModel::ShooterRecord *record = find(name, organization, group);
+    return record ? record->id : 0;
+}
+
+LibModel::ShooterRecord Catalog::findShooter(const QString &name, const QString &organization,
+                                             const QString &group)
+{
+    const LibModel::ShooterRecord *record = find(name, organization, group);
+    return record ? *record : LibModel::ShooterRecord();
+}
+
+LibModel::ShooterRecord Catalog::createShooter(const QString &name, const QString &organization,
+                                               const QString &group, const QVariantHash &properties)
+{
+    LibModel::ShooterRecord record;
+    record.setName(name);
+    record.setOrganization(organization);
+    record.setGroup(group);
+    record.setProperties(properties);
+    record.isDirty = false;
+    change(QStringLiteral("Не удалось сохранить стрелка: "),
+           [record](CatalogWorker *worker, int ticket) { worker->createShooter(ticket, record); });
+    return record;
+}
+
+bool Catalog::write(LibModel::Session *)
+{
+    return false;
+}
+
+bool Catalog::hasSession(const QString &, bool *ok)
+{
+    if (ok)
+        *ok = false;
+    return false;
+}
+
+QString Catalog::lastError() const
+{
+    return QStringLiteral("sessions of the lanes are stored through the outbox");
 }

@@ -2,6 +2,8 @@
 
 #include "catalogworker.h"
 
+#include <abstractstorage.h>
+
 #include <QHash>
 #include <QObject>
 #include <QStringList>
@@ -20,7 +22,10 @@ Q_MOC_INCLUDE("shootermodel.h")
 // Each request returns a ticket at once; a change is answered with its
 // ticket and the lists are read again after it. A newer list read
 // supersedes an older one.
-class Catalog : public QObject
+// The lanes' sessions find their shooters here: a new one is added by the
+// worker while the lane goes on, and the session keeps the person by name
+// until its delivery, which finds or makes the same person.
+class Catalog : public LibModel::AbstractStorage
 {
     Q_OBJECT
     Q_PROPERTY(LibModel::ShooterModel *shooters READ shooters CONSTANT)
@@ -63,6 +68,19 @@ public:
     Q_INVOKABLE qlonglong lookupShooter(const QString &name, const QString &organization,
                                         const QString &group) const;
 
+    // The person from the list at hand.
+    LibModel::ShooterRecord findShooter(const QString &name, const QString &organization,
+                                        const QString &group) override;
+    // Asks the worker to add the person and gives it back at once, not
+    // stored yet (id 0); a refusal shows as the catalogue's error.
+    LibModel::ShooterRecord createShooter(const QString &name, const QString &organization,
+                                          const QString &group,
+                                          const QVariantHash &properties) override;
+    // Sessions are not written here: the program's outbox delivers them.
+    bool write(LibModel::Session *session) override;
+    bool hasSession(const QString &uuid, bool *ok) override;
+    QString lastError() const override;
+
 signals:
     void organizationsChanged();
     void competitionsChanged();
@@ -78,6 +96,8 @@ private:
     int change(const QString &failure, Request request);
     void listsAnswered(int ticket, const CatalogWorker::Lists &lists, const QString &error);
     void changeAnswered(int ticket, int code, int added, const QString &error);
+    const LibModel::ShooterRecord *find(const QString &name, const QString &organization,
+                                        const QString &group) const;
     void listEdited();
     void updateOrganizations();
     void setErrors(const QString &listError, const QString &changeError);

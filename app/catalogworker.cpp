@@ -76,6 +76,26 @@ void CatalogWorker::deleteShooter(int ticket, qint64 personId)
     emit changed(ticket, 0, 0, error);
 }
 
+void CatalogWorker::createShooter(int ticket, const LibModel::ShooterRecord &person)
+{
+    QString error;
+    int added = 0;
+    if (prepare(&error)) {
+        m_storage->clearLastError();
+        const bool known
+                = m_storage->findShooter(person.name, person.organization, person.group).id != 0;
+        const qint64 id = known ? 0
+                                : m_storage
+                                          ->createShooter(person.name, person.organization,
+                                                          person.group, person.properties)
+                                          .id;
+        if (!known && id == 0)
+            error = storageError(QStringLiteral("the shooter was not stored"));
+        added = known || id == 0 ? 0 : 1;
+    }
+    emit changed(ticket, 0, added, error);
+}
+
 void CatalogWorker::importShooters(int ticket, const QString &path)
 {
     QFile file(path);

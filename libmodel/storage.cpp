@@ -242,16 +242,35 @@ uint Storage::lookupShooter(const QString &name, const QString &organization, co
 ShooterRecord Storage::createShooter(const QString &name, const QString &organization,
                                      const QString &group, const QVariantHash &properties)
 {
-    const ShooterRecord existing = findShooter(name, organization, group);
-    if (existing.id != 0)
-        return existing;
-    ShooterRecord record;
-    record.setName(name);
-    record.setOrganization(organization);
-    record.setGroup(group);
-    record.setProperties(properties);
-    if (!writeShooter(record))
+    if (const ShooterRecord *known = findIn(m_shooters->records(), name, organization, group))
+        return *known;
+    // Looking up and adding are one write transaction: connections that add
+    // the same person at once make one person, which all of them get.
+    if (!prepareWrite())
         return ShooterRecord();
+    QSqlQuery statement(database());
+    if (!statement.exec(QStringLiteral("BEGIN IMMEDIATE;"))) {
+        failed(statement);
+        return ShooterRecord();
+    }
+    ShooterRecord record = findShooter(name, organization, group);
+    if (record.id == 0) {
+        record.setName(name);
+        record.setOrganization(organization);
+        record.setGroup(group);
+        record.setProperties(properties);
+        if (!writeShooter(record)) {
+            statement.exec(QStringLiteral("ROLLBACK;"));
+            reloadShooters();
+            return ShooterRecord();
+        }
+    }
+    if (!statement.exec(QStringLiteral("COMMIT;"))) {
+        failed(statement);
+        QSqlQuery(database()).exec(QStringLiteral("ROLLBACK;"));
+        reloadShooters();
+        return ShooterRecord();
+    }
     return record;
 }
 

@@ -70,14 +70,31 @@ Item {
         groupBox.currentIndex = group > 0 ? group : 0
     }
 
-    Component.onCompleted: {
-        restoreFilters()
+    // Selects the lane's shooter when the list has them; one outside the
+    // remembered filters is shown with all of them cleared.
+    function preselect() {
+        if (selected !== null)
+            return
         selectCurrentShooter()
-        // A new shooter outside the remembered filters is shown with all of them cleared.
-        if (selected === null && range.session.name.length > 0) {
+        var session = range.session
+        if (selected === null && session.name.length > 0
+                && catalog.lookupShooter(session.name, session.organization, session.group) !== 0) {
             organizationBox.currentIndex = 0
             selectCurrentShooter()
         }
+    }
+
+    Component.onCompleted: {
+        restoreFilters()
+        preselect()
+    }
+
+    // A shooter just added comes into the list once the catalogue's worker
+    // has stored them; chosen after the filters have followed the list.
+    Connections {
+        target: screen.catalog.shooters
+        function onRowsInserted() { Qt.callLater(screen.preselect) }
+        function onModelReset() { Qt.callLater(screen.preselect) }
     }
 
     SortFilterProxy {

@@ -228,7 +228,7 @@ private slots:
         // or, when the values make no valid session, not at all.
         const qsizetype shots = session->shots().size();
         QVERIFY(!valid || shots == 3);
-        if (session->write()) {
+        if (application.storage()->write(session)) {
             std::unique_ptr<LibModel::Session> read(
                     application.storage()->readSession(uint(session->id())));
             QVERIFY(read);

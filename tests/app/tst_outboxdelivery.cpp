@@ -2,6 +2,7 @@
 // once another connection's write lock is gone, while running or at start.
 
 #include <applicationdata.h>
+#include <catalog.h>
 #include <exercise.h>
 #include <lanerig.h>
 #include <sessionbuilder.h>
@@ -105,6 +106,9 @@ private slots:
         QVERIFY(facade->pendingReason().isEmpty());
         QCOMPARE(stored("SELECT name FROM persons JOIN sessions USING (person_id);"),
                  QVariant(QStringLiteral("Петров")));
+        // The catalogue's worker adds the person too: it is made once.
+        QTRY_VERIFY(!facade->catalog()->busy());
+        QCOMPARE(stored("SELECT COUNT(*) FROM persons;").toInt(), 1);
         lane->exercise()->stopAndKeep();
         QCOMPARE(facade->pendingSessions(), 0);
 

@@ -34,7 +34,7 @@ TestCase {
     }
 
     function shooter(name, organization, group) {
-        return application.storage.lookupShooter(name, organization, group)
+        return application.catalog.lookupShooter(name, organization, group)
     }
 
     function addShooter(name, organization, group, step) {
@@ -42,7 +42,8 @@ TestCase {
         if (step !== undefined)
             session.setValue("step", step)
         session.setShooter(name, organization, group)
-        verify(shooter(name, organization, group) !== 0, name)
+        // Added by the catalogue's worker while the lane goes on.
+        tryVerify(function() { return shooter(name, organization, group) !== 0 }, 5000, name)
     }
 
     function listedNames() {
@@ -63,6 +64,8 @@ TestCase {
     }
 
     function init() {
+        // Shooters added by an earlier test are in the list before this one.
+        tryCompare(application.catalog, "busy", false)
         application.shootingMode = RangeData.TrainingMode
         application.setValue("range0/currentOrg", 0)
         application.setValue("range0/currentOrgText", "")
@@ -194,7 +197,8 @@ TestCase {
         verify(!child("existsText").visible)
         mouseClick(child("continueButton"))
         compare(range.state, RangeData.SelectShooterState)
-        verify(shooter("Новиков Николай", "Школа 2", "5А") !== 0)
+        tryVerify(function() { return lane.screen.selected !== null })
+        compare(lane.screen.selected.id, shooter("Новиков Николай", "Школа 2", "5А"))
         compare(lane.screen.selected.name, "Новиков Николай")
         compare([child("organizationBox").currentText, child("groupBox").currentText], ["Школа 2", "5А"])
     }
