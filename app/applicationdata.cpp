@@ -304,6 +304,15 @@ void ApplicationData::deleteDataBase()
     // would mean the current directory.
     const bool ours = !folder.isEmpty() && QDir(folder).absolutePath() != QDir::homePath()
             && QDir(folder).absolutePath() != QDir::rootPath();
+    // The worker threads' connections make files in the folder: they end
+    // first, or the folder is refilled while it is removed.
+    delete m_archive;
+    m_archive = nullptr;
+    delete m_catalog;
+    m_catalog = nullptr;
+    delete m_delivery;
+    m_delivery = nullptr;
+    m_storage->removeConnection();
     const bool removed = ours && QDir(folder).removeRecursively();
     std::fflush(nullptr);
     ::_exit(removed ? 0 : 1);
