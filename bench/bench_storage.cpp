@@ -1,7 +1,11 @@
 // Database speed: writing and reading back a ten-minute session (6 traces,
 // 60,000 samples, 60 shots), saving it through the outbox behind a locked
 // database and beside a free one, opening a database of 20,000 sessions and
-// 2,000 persons, and the archive and competition lists on it.
+// 2,000 persons, and the archive and competition lists on it. Writing,
+// reading and the lists run on a SQLite file (argument 0) and on a database
+// of a private PostgreSQL server on a local socket, durable as the file is
+// (argument 1).
+#include <postgresserver.h>
 #include <recordcodec.h>
 #include <session.h>
 #include <sessiondelivery.h>
@@ -25,6 +29,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <memory>
 
 namespace {
@@ -33,6 +38,46 @@ LibModel::TargetManager &manager()
 {
     static LibModel::TargetManager instance;
     return instance;
+}
+
+PostgresServer *server()
+{
+    static std::unique_ptr<PostgresServer> instance;
+    static bool tried = false;
+    if (!tried) {
+        tried = true;
+        PostgresServer::Options options;
+        options.durable = true;
+        instance = std::make_unique<PostgresServer>(options);
+        if (!instance->start()) {
+            std::fprintf(stderr, "no PostgreSQL server: %s\n", qPrintable(instance->error()));
+            instance.reset();
+        }
+    }
+    return instance.get();
+}
+
+// A new database for a benchmark run on the engine of its argument: a file
+// in folder or a database on the server; empty when there is no server.
+QString newDatabase(const benchmark::State &state, const QTemporaryDir &folder)
+{
+    static int databases = 0;
+    const QString name = QStringLiteral("bench%1").arg(++databases);
+    if (state.range(0) == 0)
+        return folder.filePath(name + QStringLiteral(".sqlite"));
+    return server() && server()->createDatabase(name) ? server()->uri(name) : QString();
+}
+
+// Opens the storage on a new database of the run's engine; false (the run
+// skipped) when that fails.
+bool openNew(benchmark::State &state, const QTemporaryDir &folder, LibModel::Storage &storage,
+             const QString &connection)
+{
+    const QString database = newDatabase(state, folder);
+    if (!database.isEmpty() && storage.open(database, connection))
+        return true;
+    state.SkipWithError("no database");
+    return false;
 }
 
 LibModel::Session *tenMinuteSession(LibModel::Storage *storage)
@@ -65,7 +110,8 @@ void BM_WriteTenMinuteSession(benchmark::State &state)
 {
     QTemporaryDir folder;
     LibModel::Storage storage;
-    storage.open(folder.filePath(QStringLiteral("bench.sqlite")), QStringLiteral("write"));
+    if (!openNew(state, folder, storage, QStringLiteral("write")))
+        return;
     for (auto _ : state) {
         state.PauseTiming();
         std::unique_ptr<LibModel::Session> session(tenMinuteSession(&storage));
@@ -74,13 +120,14 @@ void BM_WriteTenMinuteSession(benchmark::State &state)
             state.SkipWithError("write failed");
     }
 }
-BENCHMARK(BM_WriteTenMinuteSession)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WriteTenMinuteSession)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_ReadTenMinuteSession(benchmark::State &state)
 {
     QTemporaryDir folder;
     LibModel::Storage storage;
-    storage.open(folder.filePath(QStringLiteral("bench.sqlite")), QStringLiteral("read"));
+    if (!openNew(state, folder, storage, QStringLiteral("read")))
+        return;
     std::unique_ptr<LibModel::Session> session(tenMinuteSession(&storage));
     session->write();
     for (auto _ : state) {
@@ -89,7 +136,7 @@ void BM_ReadTenMinuteSession(benchmark::State &state)
             state.SkipWithError("read failed");
     }
 }
-BENCHMARK(BM_ReadTenMinuteSession)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadTenMinuteSession)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // The program's save at the end of an exercise (SessionDelivery::submit; all
 // that ApplicationData::saveSession adds is a validity check) while another
@@ -244,21 +291,17 @@ void BM_OutboxOverhead(benchmark::State &state)
 BENCHMARK(BM_OutboxOverhead)->Iterations(20)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 // 2,000 persons and 20,000 sessions (one competition of 500), written
-// directly with SQL.
+// directly with SQL through the storage's connection, on the run's engine.
 class LargeDatabase
 {
 public:
-    LargeDatabase()
+    explicit LargeDatabase(benchmark::State &state)
     {
-        path = folder.filePath(QStringLiteral("large.sqlite"));
-        {
-            LibModel::Storage storage;
-            storage.open(path, QStringLiteral("create"));
-        }
-        QSqlDatabase db
-                = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fill"));
-        db.setDatabaseName(path);
-        db.open();
+        LibModel::Storage storage;
+        if (!openNew(state, folder, storage, QStringLiteral("create")))
+            return;
+        location = storage.path();
+        QSqlDatabase db = QSqlDatabase::database(storage.connectionName());
         db.transaction();
         QSqlQuery query(db);
         const QByteArray personProperties = LibModel::RecordCodec::encodeProperties(
@@ -299,49 +342,55 @@ public:
             query.addBindValue(50 + s % 50);
             query.exec();
         }
+        query.finish();
         db.commit();
-        db.close();
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(QStringLiteral("fill"));
+        // The server plans its queries from statistics a file does without.
+        QSqlQuery(db).exec(QStringLiteral("ANALYZE;"));
     }
 
     QTemporaryDir folder;
-    QString path;
+    QString location; // empty when it could not be made
 };
 
-LargeDatabase &large()
+// Made once for each engine.
+const QString &large(benchmark::State &state)
 {
-    static LargeDatabase database;
-    return database;
+    static std::unique_ptr<LargeDatabase> databases[2];
+    std::unique_ptr<LargeDatabase> &database = databases[state.range(0) == 0 ? 0 : 1];
+    if (!database)
+        database = std::make_unique<LargeDatabase>(state);
+    if (database->location.isEmpty())
+        state.SkipWithError("no database");
+    return database->location;
 }
 
 void BM_OpenLargeDatabase(benchmark::State &state)
 {
-    const QString path = large().path;
+    const QString path = large(state);
     for (auto _ : state) {
         LibModel::Storage storage;
         if (!storage.open(path, QStringLiteral("open")))
             state.SkipWithError("open failed");
     }
 }
-BENCHMARK(BM_OpenLargeDatabase)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenLargeDatabase)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_SessionsOfPerson(benchmark::State &state)
 {
     LibModel::Storage storage;
-    storage.open(large().path, QStringLiteral("person"));
+    storage.open(large(state), QStringLiteral("person"));
     for (auto _ : state) {
         std::unique_ptr<LibModel::SessionInfoModel> model(storage.sessions(qlonglong(777)));
         if (!model || model->rows().size() != 10)
             state.SkipWithError("wrong list");
     }
 }
-BENCHMARK(BM_SessionsOfPerson)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SessionsOfPerson)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_CompetitionTable(benchmark::State &state)
 {
     LibModel::Storage storage;
-    storage.open(large().path, QStringLiteral("competition"));
+    storage.open(large(state), QStringLiteral("competition"));
     for (auto _ : state) {
         std::unique_ptr<LibModel::SessionInfoModel> model(
                 storage.sessionsByCompetitionName(QStringLiteral("Кубок города"), false));
@@ -349,7 +398,7 @@ void BM_CompetitionTable(benchmark::State &state)
             state.SkipWithError("wrong table");
     }
 }
-BENCHMARK(BM_CompetitionTable)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CompetitionTable)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

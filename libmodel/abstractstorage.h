@@ -11,7 +11,7 @@ class Session;
 Q_MOC_INCLUDE("session.h")
 
 // What a session needs of the database: finding and creating persons and
-// writing itself. The SQLite storage implements it; tests may stand in.
+// writing itself. The storage implements it; tests may stand in.
 class AbstractStorage : public QObject
 {
     Q_OBJECT

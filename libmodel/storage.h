@@ -2,13 +2,14 @@
 
 #include "abstractstorage.h"
 #include "shooterrecord.h"
+#include "sqldialect.h"
+#include "storagelocation.h"
 
 #include <QObject>
 #include <QSqlDatabase>
 #include <QStringList>
 
 class QSqlError;
-class QSqlQuery;
 
 namespace LibModel {
 
@@ -19,13 +20,14 @@ class ShooterModel;
 Q_MOC_INCLUDE("sessioninfomodel.h")
 Q_MOC_INCLUDE("shootermodel.h")
 
-// The SQLite database of persons, sessions, traces and shots. Writes a whole
-// session in one transaction, reads sessions back, lists them for the
-// archive and the competition tables, keeps the person list and the
-// organisation and competition lists current, and deletes sessions and
-// persons. Statements run synchronously on the thread that owns the
-// storage: each thread that touches the database has a Storage of its own
-// (the program's GUI connection, its delivery and archive workers).
+// The database of persons, sessions, traces and shots: a SQLite file or a
+// PostgreSQL server that several PCs share. Writes a whole session in one
+// transaction, reads sessions back, lists them for the archive and the
+// competition tables, keeps the person list and the organisation and
+// competition lists current, and deletes sessions and persons. Statements
+// run synchronously on the thread that owns the storage: each thread that
+// touches the database has a Storage of its own (the program's GUI
+// connection, its delivery and archive workers).
 class Storage : public AbstractStorage
 {
     Q_OBJECT
@@ -41,14 +43,20 @@ public:
     // Removes the database connection.
     ~Storage() override;
 
-    // Opens (creating when absent) and upgrades the database file, then
-    // loads the person, organisation and competition lists.
-    bool open(const QString &path, const QString &connectionName);
-    // Closes and opens the same file again (after a fault such as a
-    // read-only or vanished file has gone); reloads the lists on success.
+    // Opens (creating when absent) and upgrades the database, then loads
+    // the person, organisation and competition lists. Refuses, writing
+    // nothing, another program's database and one of a newer version.
+    bool open(const StorageLocation &location, const QString &connectionName);
+    // A file path or a server's URI (see StorageLocation).
+    bool open(const QString &pathOrUri, const QString &connectionName);
+    // Closes and opens the same database again (after a fault such as a
+    // read-only or vanished file or a lost server has gone); reloads the
+    // lists on success.
     bool reopen();
     bool isOpen() const;
+    // The text the database was opened with.
     QString path() const { return m_path; }
+    StorageLocation location() const { return m_dialect.location(); }
     // How long a statement waits on another connection's lock, in ms;
     // negative: the driver's default (5 s). Applies now and on later opens.
     void setBusyTimeout(int msecs);
@@ -64,8 +72,9 @@ public:
 
     // Writes the session in one transaction; a shooter not stored yet
     // (id 0) is found or created by name, organisation and group first.
-    // A connection that a read-only file, an I/O error or a vanished file
-    // made useless is opened anew first; a missing file is not made anew.
+    // A connection that a read-only file, an I/O error, a vanished file or
+    // a lost server made useless is opened anew first; a missing file is not
+    // made anew.
     bool write(Session *session) override;
     bool hasSession(const QString &uuid, bool *ok) override;
     QString lastError() const override { return m_lastError; }
@@ -126,24 +135,31 @@ signals:
 
 private:
     QSqlDatabase database() const;
-    bool upgradeSchema();
     bool writeSessionWithShooter(Session *session);
-    bool writeSessionRows(QSqlDatabase &db, Session *session);
-    // Keeps the statement's error for lastError(); false.
-    bool failed(const QSqlQuery &query);
     // Keeps the error for lastError() and notes whether the connection
-    // should be opened anew before the next write.
-    void noteError(const QSqlError &error);
+    // should be opened anew before the next write; false.
+    bool noteError(const QSqlError &error);
     // Opens the connection anew when a fault needs that; false when the
     // file is missing or does not open.
     bool prepareWrite();
-    bool openWith(const QString &path, const QString &connectionName, QString options);
-    bool deleteSessionRows(QSqlQuery &query, qint64 sessionId);
+    // Before a read: a server connection that was lost is made anew.
+    bool prepareRead();
+    // Runs an attempt again on a new connection when a server connection
+    // turned out lost during it (a server that went away and came back).
+    template<typename Attempt>
+    bool reconnecting(Attempt attempt);
+    bool openWith(const StorageLocation &location, const QString &connectionName,
+                  const QString &options);
+    bool runAll(const QStringList &statements);
+    // Runs the deletion in a transaction and reloads the lists.
+    template<typename Deletion>
+    bool deleting(Deletion deletion);
     bool reloadAfterDelete();
-    SessionInfoModel *summaries(QSqlQuery &query, bool withPerson);
 
     QString m_connectionName;
     QString m_path;
+    SqlDialect m_dialect;
+    SqlDialect::Failure m_lastFailure = SqlDialect::NoFailure;
     QString m_lastError;
     int m_busyTimeout = -1;
     bool m_reopenBeforeWrite = false;

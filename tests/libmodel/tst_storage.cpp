@@ -1,13 +1,17 @@
-// The database file: its schema and the upgrades of older files, sessions
-// written and read back, deletion, and the person, organisation and
-// competition lists. (Failed writes: tst_storagefaults; the shooter import
-// and the session lists: tst_kavrodb.)
+// The database, each case on a SQLite file and on a database of a private
+// PostgreSQL server: its schema and the upgrades of older files, databases
+// it must leave alone, sessions written and read back, deletion, the
+// person, organisation and competition lists, two processes writing one
+// competition at once, and a server that goes away. (Failed writes:
+// tst_storagefaults; the shooter import and the session lists: tst_kavrodb.)
+#include <postgresserver.h>
 #include <sessionbuilder.h>
 #include <sqlfile.h>
 #include <testenvironment.h>
 
 #include <recordcodec.h>
 #include <sessioninfomodel.h>
+#include <sessionoutbox.h>
 #include <shootermodel.h>
 #include <shot.h>
 #include <storage.h>
@@ -15,6 +19,7 @@
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -24,6 +29,39 @@
 using namespace LibModel;
 
 namespace {
+
+// Set where no PostgreSQL server can run: the cases run on SQLite only.
+constexpr char NoPostgres[] = "KAVRO_TEST_NO_POSTGRES";
+// The child writer (this program with these set): see runWriter().
+constexpr char WriterDatabase[] = "KAVRO_STORAGE_WRITER";
+constexpr char WriterIndex[] = "KAVRO_STORAGE_WRITER_INDEX";
+const QString SharedShooter = QStringLiteral("Общий Стрелок");
+constexpr int WriterSessions = 4;
+
+// Says "ready", waits for a line, then writes sessions of one competition:
+// the first of them of a person the other writer makes at the same moment.
+int runWriter(const QString &database, int index)
+{
+    Storage storage;
+    if (!storage.open(database, QStringLiteral("writer")))
+        return 2;
+    std::puts("ready");
+    std::fflush(stdout);
+    char go[8];
+    if (!std::fgets(go, sizeof go, stdin))
+        return 2;
+    for (int i = 0; i < WriterSessions; ++i) {
+        SessionBuilder builder(&storage, SessionBuilder::Start + 1000 * (10 * index + i));
+        builder.shooter(i == 0 ? SharedShooter : QStringLiteral("Стрелок %1.%2").arg(index).arg(i))
+                .competition(QStringLiteral("Кубок"))
+                .shots({{0.7 * (10 * index + i), 0.0}});
+        if (builder.write() == 0) {
+            std::fprintf(stderr, "%s\n", qPrintable(storage.lastError()));
+            return 3;
+        }
+    }
+    return 0;
+}
 
 QByteArray fileHash(const QString &path)
 {
@@ -40,10 +78,21 @@ class TestStorage : public QObject
     Q_OBJECT
 
 private:
+    std::unique_ptr<PostgresServer> server;
+    int databases = 0;
+    bool onServer = false;
     std::unique_ptr<QTemporaryDir> folder;
     std::unique_ptr<Storage> storage;
 
     QString path() const { return folder->filePath(QStringLiteral("storage.sqlite")); }
+    // A new, empty database on the server.
+    QString newDatabase(QString *name = nullptr)
+    {
+        const QString database = QStringLiteral("test%1").arg(++databases);
+        if (name)
+            *name = database;
+        return server->createDatabase(database) ? server->uri(database) : QString();
+    }
 
     // Through the storage's own connection: it sees its temporary triggers
     // and counts its own changes.
@@ -58,7 +107,7 @@ private:
     }
     qint64 totalChanges() const
     {
-        return scalar(QStringLiteral("SELECT total_changes();")).toLongLong();
+        return onServer ? 0 : scalar(QStringLiteral("SELECT total_changes();")).toLongLong();
     }
 
     // `traces` traces of `shots` shots each, the shots of trace t in series t.
@@ -77,11 +126,31 @@ private:
     }
 
 private slots:
+    void initTestCase_data()
+    {
+        QTest::addColumn<bool>("server");
+        QTest::newRow("file") << false;
+        if (!qEnvironmentVariableIsSet(NoPostgres))
+            QTest::newRow("server") << true;
+    }
+
+    void initTestCase()
+    {
+        if (qEnvironmentVariableIsSet(NoPostgres) || server)
+            return;
+        server = std::make_unique<PostgresServer>();
+        QVERIFY2(server->start(), qPrintable(server->error()));
+    }
+
     void init()
     {
+        QFETCH_GLOBAL(bool, server);
+        onServer = server;
         folder = std::make_unique<QTemporaryDir>();
         storage = std::make_unique<Storage>();
-        QVERIFY(storage->open(path(), QStringLiteral("test")));
+        const QString database = onServer ? newDatabase() : path();
+        QVERIFY2(storage->open(database, QStringLiteral("test")), qPrintable(storage->lastError()));
+        QCOMPARE(storage->location().isServer(), onServer);
     }
 
     void cleanup()
@@ -92,6 +161,20 @@ private slots:
 
     void newFileMatchesTheSchema()
     {
+        if (onServer) {
+            // The same indexes, and the version in a table of its own.
+            QCOMPARE(scalar(QStringLiteral("SELECT string_agg(indexname || ':' || (indexdef LIKE "
+                                           "'%UNIQUE%'), ' ' ORDER BY indexname) FROM pg_indexes "
+                                           "WHERE indexname LIKE '%\\_ix';"))
+                             .toString(),
+                     QStringLiteral("persons_name_organization_group_ix:true "
+                                    "sessions_competition_ix:false sessions_person_id_ix:false "
+                                    "sessions_timer_ix:false sessions_uuid_ix:true "
+                                    "shots_timer_ix:false shots_trace_id_ix:false "
+                                    "traces_session_id_ix:false traces_timer_ix:false"));
+            QCOMPARE(scalar(QStringLiteral("SELECT version FROM kavro_schema;")).toInt(), 3);
+            return;
+        }
         // The schema texts are the file format: compared byte for byte.
         QFile golden(QFINDTESTDATA("data/schema-v3.txt"));
         QVERIFY(golden.open(QIODevice::ReadOnly));
@@ -128,6 +211,8 @@ private slots:
         QFETCH(QString, personColumns);
         QFETCH(QString, sessionColumns);
         QFETCH(QString, sessionValues);
+        if (onServer)
+            QSKIP("A server database starts at the current version.");
         storage.reset();
         const QString old = folder->filePath(QStringLiteral("old.sqlite"));
         const QByteArray properties = RecordCodec::encodeProperties(
@@ -181,24 +266,96 @@ private slots:
         QCOMPARE(list->rows().at(1).result, sessionValues.isEmpty() ? 0 : 130);
     }
 
-    void refusesNewerAndForeignFiles()
+    void leavesOtherDatabasesAlone_data()
     {
-        const QString newer = folder->filePath(QStringLiteral("v4.sqlite"));
-        QVERIFY(SqlFile::exec(newer,
-                              {QStringLiteral("CREATE TABLE future (x);"),
-                               QStringLiteral("PRAGMA user_version=4;")}));
-        const QString text = folder->filePath(QStringLiteral("notes.txt"));
-        QFile notes(text);
-        QVERIFY(notes.open(QIODevice::WriteOnly));
-        notes.write(QByteArray("not a database, just some notes\n").repeated(200));
-        notes.close();
-        for (const QString &file : {newer, text}) {
+        QTest::addColumn<QStringList>("statements");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("newer") << QStringList({QStringLiteral("CREATE TABLE future (x TEXT);"),
+                                               QStringLiteral("PRAGMA user_version=4;")})
+                               << QStringLiteral("newer version");
+        QTest::newRow("another program's")
+                << QStringList({QStringLiteral("CREATE TABLE notes (x TEXT);"),
+                                QStringLiteral("INSERT INTO notes VALUES ('keep');")})
+                << QStringLiteral("not a database of this program");
+        QTest::newRow("not a database") << QStringList() << QStringLiteral("not a database");
+    }
+
+    void leavesOtherDatabasesAlone()
+    {
+        QFETCH(QStringList, statements);
+        QFETCH(QString, why);
+        Storage refusing;
+        if (!onServer) {
+            const QString file = folder->filePath(QStringLiteral("other"));
+            if (statements.isEmpty()) {
+                QFile notes(file);
+                QVERIFY(notes.open(QIODevice::WriteOnly));
+                notes.write(QByteArray("not a database, just some notes\n").repeated(200));
+            } else {
+                QVERIFY(SqlFile::exec(file, statements));
+            }
             const QByteArray before = fileHash(file);
-            Storage refusing;
             QVERIFY(!refusing.open(file, QStringLiteral("refusing")));
             refusing.removeConnection();
             QCOMPARE(fileHash(file), before);
+        } else {
+            if (statements.isEmpty())
+                QSKIP("A server holds databases only.");
+            QString name;
+            const QString uri = newDatabase(&name);
+            statements.replaceInStrings(QStringLiteral("PRAGMA user_version=4;"),
+                                        QStringLiteral("CREATE TABLE kavro_schema AS SELECT 4 AS "
+                                                       "version;"));
+            QVERIFY(server->execute(name, statements));
+            QVERIFY(!refusing.open(uri, QStringLiteral("refusing")));
+            // Still the tables it had: nothing was added.
+            QVERIFY2(server->execute(
+                             name,
+                             {QStringLiteral("DO $$ BEGIN IF (SELECT COUNT(*) FROM pg_tables WHERE "
+                                             "schemaname='public') <> %1 THEN RAISE EXCEPTION "
+                                             "'changed'; END IF; END $$;")
+                                      .arg(statements.filter(QStringLiteral("CREATE TABLE"))
+                                                   .size())}),
+                     qPrintable(server->error()));
         }
+        QVERIFY2(refusing.lastError().contains(why), qPrintable(refusing.lastError()));
+    }
+
+    void refusesAddressesItCannotUse_data()
+    {
+        QTest::addColumn<QString>("address"); // "%1": the server's socket folder
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("malformed") << QStringLiteral("postgresql://host:99999/x") << QString()
+                                   << QStringLiteral("malformed");
+        QTest::newRow("unknown host")
+                << QStringLiteral("postgresql://no-such-host.invalid/x?connect_timeout=2")
+                << QString() << QStringLiteral("is not known");
+        QTest::newRow("wrong password")
+                << QStringLiteral("postgresql://%1@/postgres?host=%2")
+                           .arg(PostgresServer::passwordRole())
+                << QStringLiteral("wrong") << QStringLiteral("password is wrong");
+        QTest::newRow("no such database") << QStringLiteral("postgresql:///missing?host=%2")
+                                          << QString() << QStringLiteral("there is no database");
+        QTest::newRow("no server") << QStringLiteral("postgresql:///x?host=%2/nothing") << QString()
+                                   << QStringLiteral("does not answer");
+    }
+
+    void refusesAddressesItCannotUse()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, password);
+        QFETCH(QString, why);
+        if (!onServer)
+            QSKIP("Server addresses only.");
+        qputenv("PGPASSWORD", password.toUtf8());
+        Storage refusing;
+        const bool opened
+                = refusing.open(address.replace(QStringLiteral("%2"), server->socketFolder()),
+                                QStringLiteral("refusing"));
+        qunsetenv("PGPASSWORD");
+        QVERIFY(!opened);
+        QVERIFY2(refusing.lastError().contains(why), qPrintable(refusing.lastError()));
     }
 
     void writesAndReadsBack()
@@ -236,11 +393,10 @@ private slots:
         QVERIFY(session->write());
         const qint64 after = totalChanges();
         QVERIFY(session->write());
-        QCOMPARE(totalChanges(), after); // nothing was executed
-
         session->setComments(QStringLiteral("ветер слева"));
         QVERIFY(session->write());
-        QCOMPARE(totalChanges(), after + 1); // the session row only
+        if (!onServer) // SQLite counts the rows it changed: nothing, then the session row
+            QCOMPARE(totalChanges(), after + 1);
 
         // More shots later: the stored count and result follow, and so
         // does the fitness-norm flag.
@@ -354,7 +510,92 @@ private slots:
         QCOMPARE(storage->competitions(), QStringList({QStringLiteral("Кубок")}));
         QCOMPARE(storage->competitionsGto(), QStringList({QStringLiteral("Норматив")}));
     }
+
+    void twoProcessesWriteOneCompetition()
+    {
+        std::unique_ptr<QProcess> writers[2];
+        for (int index = 0; index < 2; ++index) {
+            writers[index] = std::make_unique<QProcess>();
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QLatin1String(WriterDatabase), storage->path());
+            environment.insert(QLatin1String(WriterIndex), QString::number(index));
+            writers[index]->setProcessEnvironment(environment);
+            writers[index]->start(QCoreApplication::applicationFilePath(), {});
+            QVERIFY(writers[index]->waitForReadyRead(60000));
+            QCOMPARE(writers[index]->readLine().trimmed(), QByteArray("ready"));
+        }
+        // On the server both wait for this lock and then go at the same moment.
+        QSqlQuery hold(QSqlDatabase::database(storage->connectionName()));
+        if (onServer)
+            QVERIFY(hold.exec(QStringLiteral("BEGIN;"))
+                    && hold.exec(QStringLiteral("LOCK TABLE persons IN ACCESS EXCLUSIVE MODE;")));
+        for (auto &writer : writers)
+            writer->write("go\n");
+        if (onServer) {
+            QTRY_COMPARE(scalar(QStringLiteral("SELECT COUNT(*) FROM pg_locks WHERE NOT granted;"))
+                                 .toInt(),
+                         2);
+            QVERIFY(hold.exec(QStringLiteral("COMMIT;")));
+        }
+        for (auto &writer : writers) {
+            QVERIFY(writer->waitForFinished(60000));
+            QVERIFY2(writer->exitCode() == 0, writer->readAllStandardError().constData());
+        }
+        // One person made by both at once, with both sessions; one table
+        // over all sessions, its persons known.
+        QCOMPARE(scalar(QStringLiteral("SELECT COUNT(*) FROM sessions JOIN persons ON "
+                                       "sessions.person_id = persons.person_id WHERE "
+                                       "persons.name = '%1';")
+                                .arg(SharedShooter))
+                         .toInt(),
+                 2);
+        QCOMPARE(rows("persons"), 2 * WriterSessions - 1);
+        const std::unique_ptr<SessionInfoModel> table(
+                storage->sessionsByCompetitionName(QStringLiteral("Кубок"), false));
+        QVERIFY(table);
+        QCOMPARE(table->rows().size(), 2 * WriterSessions);
+        for (const SessionInfo &row : table->rows())
+            QVERIFY(row.person.id != 0 && !row.place.isEmpty());
+    }
+
+    void serverGoesAwayAndComesBack()
+    {
+        if (!onServer)
+            QSKIP("A file's faults: tst_outbox.");
+        std::unique_ptr<Session> first(makeSession(1, 2));
+        QVERIFY(first->write());
+        std::unique_ptr<Session> second(makeSession(1, 3, QStringLiteral("Петров")));
+        SessionOutbox outbox(folder->filePath(QStringLiteral("pending")));
+        QVERIFY(outbox.put(*second));
+        QVERIFY(server->stop());
+        outbox.deliver(storage.get());
+        QCOMPARE(outbox.pendingUuids(), QStringList({second->uuid()}));
+        QVERIFY2(storage->lastError().contains(QStringLiteral("the database server")),
+                 qPrintable(storage->lastError()));
+        QVERIFY(server->start());
+        // The next delivery connects anew by itself.
+        QCOMPARE(outbox.deliver(storage.get()).delivered, 1);
+        QCOMPARE(outbox.pendingCount(), 0);
+        QCOMPARE(rows("sessions"), 2);
+        QCOMPARE(rows("shots"), 5);
+        // A restart between two writes: the write itself connects anew.
+        std::unique_ptr<Session> third(makeSession(1, 1, QStringLiteral("Петров")));
+        QVERIFY(server->stop() && server->start());
+        QVERIFY2(third->write(), qPrintable(storage->lastError()));
+        QCOMPARE(rows("sessions"), 3);
+    }
 };
 
-KAVRO_TEST_MAIN(TestStorage, QCoreApplication)
+int main(int argc, char *argv[])
+{
+    TestEnvironment::prepare();
+    QCoreApplication app(argc, argv);
+    LibMisc::ApplicationIdentity::apply();
+    if (qEnvironmentVariableIsSet(WriterDatabase))
+        return runWriter(qEnvironmentVariable(WriterDatabase),
+                         qEnvironmentVariableIntValue(WriterIndex));
+    TestStorage tc;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&tc, argc, argv);
+}
 #include "tst_storage.moc"
