@@ -1,6 +1,7 @@
 #include "applicationdata.h"
 #include "archivereader.h"
 #include "catalog.h"
+#include "databasesettings.h"
 #include "multisoundeffect.h"
 #include "rangedata.h"
 #include "sessiondelivery.h"
@@ -38,18 +39,23 @@ ApplicationData::ApplicationData(QObject *parent)
     if (!folder.isEmpty() && !QDir().mkpath(folder))
         qWarning("cannot create the data folder %s", qPrintable(folder));
     // A database that cannot be opened leaves the program running without
-    // one: the pages show empty lists and writes fail.
+    // one: the pages show empty lists and writes fail. Every connection
+    // (this one and the workers') goes to the same database.
+    const LibModel::StorageLocation location = databaseLocation();
+    const QString database = location.isServer() ? location.text() : location.filePath();
+    m_databaseSettings = new DatabaseSettings(location, this);
     m_storage->setBusyTimeout(LockWait);
-    if (!m_storage->open(databasePath(), databaseConnectionName()))
-        qWarning("cannot open the database %s", qPrintable(databasePath()));
+    if (!m_storage->open(database, databaseConnectionName()))
+        qWarning("cannot open the database %s: %s", qPrintable(database),
+                 qPrintable(m_storage->lastError()));
     // Sessions an earlier run could not store go in first.
-    m_delivery = new SessionDelivery(databasePath(), this);
+    m_delivery = new SessionDelivery(database, location.outboxFolder(folder), this);
     connect(m_delivery, &SessionDelivery::pendingChanged, this,
             &ApplicationData::pendingSessionsChanged);
     connect(m_delivery, &SessionDelivery::finished, this, &ApplicationData::afterDelivery);
-    m_archive = new ArchiveReader(databasePath(), m_storage, this);
+    m_archive = new ArchiveReader(database, m_storage, this);
     // The lanes' new shooters go into the same list as the catalogue's.
-    m_catalog = new Catalog(databasePath(), m_storage->shooters(), this);
+    m_catalog = new Catalog(database, m_storage->shooters(), this);
     m_catalog->refresh();
 
     buildRanges();
@@ -85,7 +91,12 @@ QString ApplicationData::dataLocation()
 
 QString ApplicationData::databasePath()
 {
-    return dataLocation() + QStringLiteral("/storage.sqlite");
+    return DatabaseSettings::defaultFile();
+}
+
+LibModel::StorageLocation ApplicationData::databaseLocation()
+{
+    return DatabaseSettings::location();
 }
 
 int ApplicationData::pendingSessions() const
@@ -299,6 +310,12 @@ void ApplicationData::setCompetitionName(const QString &value)
 
 void ApplicationData::deleteDataBase()
 {
+    // A club's server is not this PC's to wipe; its sessions still waiting
+    // in the data folder would be lost with the folder.
+    if (m_databaseSettings->serverInUse()) {
+        qWarning("the database is on a server: it is not deleted from here");
+        return;
+    }
     const QString folder = dataLocation();
     // Never wipe something that is not our own folder: an empty location
     // would mean the current directory.

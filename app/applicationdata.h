@@ -14,16 +14,19 @@
 #include <deviceref.h>
 #include <hardwarecontroller.h>
 #include <storage.h>
+#include <storagelocation.h>
 #include <targetmanager.h>
 
 class ArchiveReader;
 class Catalog;
+class DatabaseSettings;
 class MultiSoundEffect;
 class RangeData;
 class SessionDelivery;
 
 Q_MOC_INCLUDE("archivereader.h")
 Q_MOC_INCLUDE("catalog.h")
+Q_MOC_INCLUDE("databasesettings.h")
 Q_MOC_INCLUDE("rangedata.h")
 
 // The one object through which the QML pages reach the program's global
@@ -40,6 +43,8 @@ class ApplicationData : public QObject
     // The shooter and competition lists, their deletions and imports, on a
     // thread of their own.
     Q_PROPERTY(Catalog *catalog READ catalog CONSTANT)
+    // Where the database is, and the settings page's choice of it.
+    Q_PROPERTY(DatabaseSettings *databaseSettings READ databaseSettings CONSTANT)
     Q_PROPERTY(int maxRanges READ maxRanges WRITE setMaxRanges NOTIFY maxRangesChanged)
     Q_PROPERTY(int maxSecondsBeforeShot READ maxSecondsBeforeShot WRITE setMaxSecondsBeforeShot
                        NOTIFY maxSecondsBeforeShotChanged)
@@ -80,14 +85,19 @@ public:
     // The per-user folder that holds the database and everything else the
     // program stores apart from its settings.
     static QString dataLocation();
-    // The database file in the data folder.
+    // The database file in the data folder: the default database.
     static QString databasePath();
+    // The database of this run: the --database option, else the setting
+    // "storage/database", else databasePath(). A server's sessions wait in
+    // "pending-<host>-<dbname>" in the data folder when it cannot take them.
+    static LibModel::StorageLocation databaseLocation();
     static QString databaseConnectionName() { return QStringLiteral("kavro"); }
 
     LibModel::TargetManager *targetManager() const { return m_targetManager; }
     LibModel::Storage *storage() const { return m_storage; }
     ArchiveReader *archive() const { return m_archive; }
     Catalog *catalog() const { return m_catalog; }
+    DatabaseSettings *databaseSettings() const { return m_databaseSettings; }
 
     void setWindow(QQuickWindow *window);
     QQuickWindow *window() const { return m_window; }
@@ -167,6 +177,7 @@ private:
     SessionDelivery *m_delivery = nullptr;
     ArchiveReader *m_archive = nullptr;
     Catalog *m_catalog = nullptr;
+    DatabaseSettings *m_databaseSettings = nullptr;
     QPointer<QQuickWindow> m_window;
     int m_maxRanges = DefaultMaxRanges;
     quint16 m_maxSecondsBeforeShot = DefaultMaxSecondsBeforeShot;

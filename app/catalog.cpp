@@ -152,11 +152,11 @@ void Catalog::changeAnswered(int ticket, int code, int added, const QString &err
 
 void Catalog::setErrors(const QString &listError, const QString &changeError)
 {
-    const QString before = error();
+    if (listError == m_listError && changeError == m_changeError)
+        return;
     m_listError = listError;
     m_changeError = changeError;
-    if (error() != before)
-        emit errorChanged();
+    emit errorChanged();
 }
 
 void Catalog::listEdited()

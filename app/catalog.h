@@ -36,6 +36,8 @@ class Catalog : public LibModel::AbstractStorage
     Q_PROPERTY(bool busy READ busy NOTIFY busyChanged)
     // Why the last change or the last read failed; empty when they did not.
     Q_PROPERTY(QString error READ error NOTIFY errorChanged)
+    // Why the last list read failed; empty when it did not.
+    Q_PROPERTY(QString listError READ listError NOTIFY errorChanged)
 
 public:
     static const QString AllOrganizations;
@@ -54,6 +56,7 @@ public:
     QStringList competitionsGto() const { return m_competitionsGto; }
     bool busy() const { return m_listTicket != 0 || !m_changes.isEmpty(); }
     QString error() const { return m_changeError.isEmpty() ? m_listError : m_changeError; }
+    QString listError() const { return m_listError; }
 
     Q_INVOKABLE int refresh();
     Q_INVOKABLE int deleteSession(const QString &uuid);

@@ -1,4 +1,5 @@
 #include "applicationdata.h"
+#include "databasesettings.h"
 #include "devicesetup.h"
 #include "qmltypes.h"
 #include "singleapplication.h"
@@ -6,14 +7,45 @@
 #include <applicationidentity.h>
 #include <hardwarecontroller.h>
 
+#include <QCoreApplication>
 #include <QIcon>
 #include <QQmlComponent>
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QQuickWindow>
 
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+const char Usage[] = "Usage: kavrotir [--simulate[=N] | --replay CAPTURE] [--database DB]\n"
+                     "  --simulate[=N]     N simulated sensors (1..6, default 2)\n"
+                     "  --replay CAPTURE   play a recorded capture at its own pace\n"
+                     "  --database DB      the database: a file path or\n"
+                     "                     postgresql://[user@]host[:port]/dbname\n"
+                     "                     (default: the setting \"storage/database\", else\n"
+                     "                     the file in the program's data folder)\n"
+                     "  --help             show this help and exit\n"
+                     "  --version          show the version and exit\n";
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    // Answered without a display.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0) {
+            std::fputs(Usage, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("kavrotir %s\n",
+                        qPrintable(LibMisc::ApplicationIdentity::applicationVersion()));
+            return 0;
+        }
+    }
+
 #ifdef Q_OS_WIN
     QCoreApplication::setAttribute(Qt::AA_UseOpenGLES);
 #endif
@@ -27,8 +59,10 @@ int main(int argc, char *argv[])
     // Where sensors come from must be settled before the facade builds lanes.
     DeviceSetup devices;
     QString error;
-    if (!devices.configure(QCoreApplication::arguments(), &error)) {
+    if (!devices.configure(QCoreApplication::arguments(), &error)
+        || !DatabaseSettings::configure(QCoreApplication::arguments(), &error)) {
         qCritical("%s", qPrintable(error));
+        std::fputs(Usage, stderr);
         return 2;
     }
 

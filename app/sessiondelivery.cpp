@@ -4,11 +4,13 @@
 
 #include <session.h>
 
-SessionDelivery::SessionDelivery(const QString &databasePath, QObject *parent)
+SessionDelivery::SessionDelivery(const QString &databasePath, const QString &outboxFolder,
+                                 QObject *parent)
     : QObject(parent)
-    , m_outbox(LibModel::SessionOutbox::folderFor(databasePath))
+    , m_outbox(outboxFolder.isEmpty() ? LibModel::SessionOutbox::folderFor(databasePath)
+                                      : outboxFolder)
     , m_filer(new SessionFiler(m_outbox.folder()))
-    , m_worker(new StorageWorker(databasePath, QStringLiteral("kavro-delivery")))
+    , m_worker(new StorageWorker(databasePath, m_outbox.folder(), QStringLiteral("kavro-delivery")))
 {
     // Filing has a thread of its own: the storage thread may sit in a lock wait.
     m_filer->moveToThread(&m_filingThread);

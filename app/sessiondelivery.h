@@ -27,7 +27,10 @@ public:
     static constexpr int LastRetry = 60000; // ms
 
     // Starts the worker and a delivery of what an earlier run left behind.
-    SessionDelivery(const QString &databasePath, QObject *parent = nullptr);
+    // The database is a file path or a server's URI; its outbox is
+    // outboxFolder (for a file, "<file>.pending" when none is given).
+    SessionDelivery(const QString &databasePath, const QString &outboxFolder = QString(),
+                    QObject *parent = nullptr);
     // Waits for the filing of every session handed over and for a delivery
     // under way; what is left stays filed.
     ~SessionDelivery() override;

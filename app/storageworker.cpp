@@ -3,8 +3,10 @@
 #include <sessionoutbox.h>
 #include <storage.h>
 
-StorageWorker::StorageWorker(const QString &databasePath, const QString &connectionName)
+StorageWorker::StorageWorker(const QString &databasePath, const QString &outboxFolder,
+                             const QString &connectionName)
     : m_databasePath(databasePath)
+    , m_outboxFolder(outboxFolder)
     , m_connectionName(connectionName)
 { }
 
@@ -30,7 +32,7 @@ bool StorageWorker::ensureOpen(QString *error)
 
 void StorageWorker::deliver()
 {
-    LibModel::SessionOutbox outbox(LibModel::SessionOutbox::folderFor(m_databasePath));
+    LibModel::SessionOutbox outbox(m_outboxFolder);
     QString error;
     if (!ensureOpen(&error)) {
         emit delivered(0, outbox.pendingCount(), 0, error);

@@ -20,7 +20,8 @@ public:
 
     // Nothing is opened here: the connection is made by the first delivery,
     // on the worker's thread.
-    StorageWorker(const QString &databasePath, const QString &connectionName);
+    StorageWorker(const QString &databasePath, const QString &outboxFolder,
+                  const QString &connectionName);
     ~StorageWorker() override;
 
 public slots:
@@ -36,6 +37,7 @@ private:
     bool ensureOpen(QString *error);
 
     QString m_databasePath;
+    QString m_outboxFolder;
     QString m_connectionName;
     LibModel::Storage *m_storage = nullptr;
     bool m_open = false;

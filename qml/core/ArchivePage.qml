@@ -12,6 +12,8 @@ Item {
     property var sessions: null
     // The table asked for, -1 for none.
     property int ticket: -1
+    // The table could not be read.
+    property bool failed: false
     readonly property var competitionColumns: [
         { title: "Организация", width: 150, value: function (row) { return row.shooterOrganization } },
         { title: "Группа", width: 90, value: function (row) { return row.shooterGroup } },
@@ -42,8 +44,19 @@ Item {
         competitionName = name
         isGto = gto
         sessions = null
+        failed = false
         ticket = application.archive.readCompetition(name, gto)
     }
+
+    // Reads the lists and the chosen table again: other PCs may have added
+    // sessions since.
+    function refresh() {
+        application.catalog.refresh()
+        if (competitionName.length > 0)
+            choose(competitionName, isGto)
+    }
+
+    Component.onCompleted: application.catalog.refresh()
 
     // Hands the sessions, the header, the kind of protocol and the columns'
     // shares of the table's width to the printout.
@@ -72,8 +85,10 @@ Item {
     Connections {
         target: application.archive
         function onSessionsRead(ticket, model) {
-            if (ticket === page.ticket)
-                page.sessions = model
+            if (ticket !== page.ticket)
+                return
+            page.sessions = model
+            page.failed = model === null
         }
     }
 
@@ -101,11 +116,18 @@ Item {
             height: content.height
             spacing: 12
 
+            MyButton {
+                id: refreshButton
+                objectName: "refreshButton"
+                text: "Обновить"
+                enabled: !application.archive.busy
+                onClicked: page.refresh()
+            }
             CompetitionList {
                 id: competitionList
                 objectName: "competitionList"
                 width: parent.width
-                height: (parent.height - parent.spacing) / 2
+                height: (parent.height - refreshButton.height - 2 * parent.spacing) / 2
                 title: "СОРЕВНОВАНИЯ"
                 names: application.catalog.competitions
                 chosenName: page.isGto ? "" : page.competitionName
@@ -115,7 +137,7 @@ Item {
                 id: gtoList
                 objectName: "gtoList"
                 width: parent.width
-                height: (parent.height - parent.spacing) / 2
+                height: (parent.height - refreshButton.height - 2 * parent.spacing) / 2
                 title: "ГТО"
                 names: application.catalog.competitionsGto
                 chosenName: page.isGto ? page.competitionName : ""
@@ -134,6 +156,17 @@ Item {
             anchors.bottomMargin: 12
             model: page.sessions
             columns: page.isGto ? page.gtoColumns : page.competitionColumns
+        }
+
+        LoadFailure {
+            objectName: "loadFailure"
+            anchors.left: table.left
+            anchors.right: table.right
+            anchors.top: table.top
+            visible: page.failed || application.catalog.listError.length > 0
+            text: page.failed ? "Не удалось загрузить таблицу: база данных недоступна"
+                              : "Не удалось загрузить списки: " + application.catalog.listError
+            onRetry: page.refresh()
         }
 
         BusyIndicator {

@@ -32,6 +32,15 @@ Item {
         ticket = id > 0 ? application.archive.readSession(id) : -1
     }
 
+    // Reads the shooters and the chosen shooter's sessions again: other PCs
+    // may have added some since.
+    function refresh() {
+        application.catalog.refresh()
+        sessionBrowser.reload()
+    }
+
+    Component.onCompleted: application.catalog.refresh()
+
     // The list is read again once the deletion is answered; a refusal
     // shows its reason.
     function deleteSession() {
@@ -135,6 +144,7 @@ Item {
             shooterGroup: shooterBrowser.shooterGroup
             onSessionIdChanged: page.loadSession(sessionId)
             onDeleteRequested: deleteSessionDialog.open()
+            onRefreshRequested: page.refresh()
         }
 
         SessionViewer {
@@ -145,6 +155,17 @@ Item {
             width: content.width - x
             height: content.upperHeight - y
             session: page.session
+        }
+
+        LoadFailure {
+            objectName: "loadFailure"
+            x: viewer.x
+            y: viewer.y
+            width: viewer.width
+            visible: sessionBrowser.failed || application.catalog.listError.length > 0
+            text: sessionBrowser.failed ? "Не удалось загрузить сессии: база данных недоступна"
+                                        : "Не удалось загрузить списки: " + application.catalog.listError
+            onRetry: page.refresh()
         }
 
         BusyIndicator {

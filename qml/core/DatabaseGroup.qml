@@ -1,7 +1,8 @@
 import QtQuick
 import QtQuick.Controls
 
-// Wiping the database, after a confirmation; the program ends with it.
+// Wiping the database, after a confirmation; the program ends with it. A
+// club's server is not wiped from here.
 GroupBox {
     property alias dialog: dialog
 
@@ -10,6 +11,7 @@ GroupBox {
     MyButton {
         objectName: "deleteDatabaseButton"
         text: "Удалить Базу Данных"
+        enabled: !application.databaseSettings.serverInUse
         onClicked: dialog.open()
     }
 

@@ -22,13 +22,17 @@ ColumnLayout {
     property var pickedId: 0
     // The list asked for, -1 for none.
     property int ticket: -1
+    // The list could not be read.
+    property bool failed: false
 
     signal deleteRequested()
+    signal refreshRequested()
 
     function reload() {
         pickedId = 0
         sessionId = 0
         sessions = null
+        failed = false
         ticket = shooterId > 0 ? application.archive.readSessions(shooterId) : -1
     }
 
@@ -49,8 +53,10 @@ ColumnLayout {
     Connections {
         target: application.archive
         function onSessionsRead(ticket, model) {
-            if (ticket === browser.ticket)
-                browser.sessions = model
+            if (ticket !== browser.ticket)
+                return
+            browser.sessions = model
+            browser.failed = model === null
         }
     }
 
@@ -68,6 +74,12 @@ ColumnLayout {
             Layout.fillWidth: true
             text: "Сессии"
             font.bold: true
+        }
+        MyButton {
+            objectName: "refreshButton"
+            text: "Обновить"
+            enabled: !application.archive.busy
+            onClicked: browser.refreshRequested()
         }
         MyButton {
             objectName: "tableModeButton"

@@ -3,13 +3,15 @@ import QtQuick.Controls
 import QtQuick.Layouts
 
 // The program's settings: the shooting mode, the shooter import, the general
-// switches, the database wipe and the lanes with their sensors.
+// switches, where the database is, the database wipe and the lanes with
+// their sensors.
 Item {
     id: page
 
     property alias modeGroup: modeGroup
     property alias importGroup: importGroup
     property alias databaseGroup: databaseGroup
+    property alias locationGroup: locationGroup
     property alias lanesGroup: lanesGroup
 
     objectName: "settingsPage"
@@ -60,6 +62,10 @@ Item {
                     Layout.fillWidth: true
                 }
                 GeneralSettingsGroup {
+                    Layout.fillWidth: true
+                }
+                DatabaseLocationGroup {
+                    id: locationGroup
                     Layout.fillWidth: true
                 }
                 DatabaseGroup {

@@ -9,11 +9,13 @@
 #include <shootermodel.h>
 #include <shot.h>
 #include <storage.h>
+#include <storagelocation.h>
 #include <targetmanager.h>
 #include <trace.h>
 
 #include <QFileInfo>
 #include <QJsonArray>
+#include <QStandardPaths>
 #include <QTextStream>
 #include <QtNumeric>
 
@@ -182,16 +184,32 @@ void writeSessionCsv(const LibModel::Session &session, QTextStream &out)
 
 } // namespace
 
-QString DatabaseCommands::open(LibModel::Storage &storage, const QString &path, bool create)
+QString DatabaseCommands::open(LibModel::Storage &storage, const QString &database, bool create,
+                               const QString &connectionName)
 {
-    if (path.isEmpty())
-        return QStringLiteral("option --db needs a file name");
-    if (!create && !QFileInfo::exists(path))
-        return QStringLiteral("no database at %1").arg(path);
+    if (database.isEmpty())
+        return QStringLiteral("option --db needs a file name or a database address");
+    const LibModel::StorageLocation location = LibModel::StorageLocation::parse(database);
+    if (!location.isValid())
+        return location.error();
+    if (!location.isServer() && !create && !QFileInfo::exists(database))
+        return QStringLiteral("no database at %1").arg(database);
     storage.setBusyTimeout(LockWait);
-    if (!storage.open(path, ConnectionName))
-        return QStringLiteral("cannot open or upgrade the database %1").arg(path);
+    if (!storage.open(location.isServer() ? location.text() : database,
+                      connectionName.isEmpty() ? ConnectionName : connectionName)) {
+        // A server's message may run over several lines.
+        const QString why = storage.lastError().simplified();
+        if (why.isEmpty())
+            return QStringLiteral("cannot open or upgrade the database %1").arg(database);
+        return QStringLiteral("cannot open the database %1: %2").arg(database, why);
+    }
     return QString();
+}
+
+QString DatabaseCommands::outboxFolder(const LibModel::StorageLocation &location)
+{
+    return location.outboxFolder(
+            QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));
 }
 
 int DatabaseCommands::info(const QStringList &arguments, QTextStream &out)
@@ -216,7 +234,8 @@ int DatabaseCommands::info(const QStringList &arguments, QTextStream &out)
             .insert(QStringLiteral("sessions"), QJsonValue(statistics.sessions))
             .insert(QStringLiteral("traces"), QJsonValue(statistics.traces))
             .insert(QStringLiteral("shots"), QJsonValue(statistics.shots));
-    const LibModel::SessionOutbox outbox(LibModel::SessionOutbox::folderFor(args.value(DbOption)));
+    const LibModel::SessionOutbox outbox(
+            outboxFolder(LibModel::StorageLocation::parse(args.value(DbOption))));
     object.insert(QStringLiteral("pending"), outbox.pendingCount())
             .insert(QStringLiteral("rejected"), outbox.rejectedCount());
     out << object.toJson() << Qt::endl;
@@ -231,18 +250,22 @@ int DatabaseCommands::deliver(const QStringList &arguments, QTextStream &out)
         return CommandLine::fail(error);
 
     const QString path = args.value(DbOption);
-    LibModel::SessionOutbox outbox(LibModel::SessionOutbox::folderFor(path));
+    const LibModel::StorageLocation location = LibModel::StorageLocation::parse(path);
+    if (!location.isValid())
+        return CommandLine::fail(location.error());
+    LibModel::SessionOutbox outbox(outboxFolder(location));
     LibModel::SessionOutbox::Delivery delivery;
     delivery.pending = outbox.pendingCount();
-    // Sessions waiting for a database that is gone make it anew; without
-    // them a missing file is refused like a mistyped name. The sessions
+    // Sessions waiting for a database file that is gone make it anew;
+    // without them a missing file is refused like a mistyped name, and so is
+    // a server that cannot be reached. The sessions
     // find their target faces in the process-wide catalogue.
     LibModel::TargetManager targets;
     LibModel::Storage storage;
     error = open(storage, path, delivery.pending > 0);
     if (error.isEmpty())
         delivery = outbox.deliver(&storage);
-    else if (!QFileInfo::exists(path) && delivery.pending == 0)
+    else if (delivery.pending == 0 && (location.isServer() || !QFileInfo::exists(path)))
         return CommandLine::fail(error);
 
     OrderedJsonObject object;

@@ -6,12 +6,14 @@ class QTextStream;
 
 namespace LibModel {
 class Storage;
-}
+class StorageLocation;
+} // namespace LibModel
 
-// The commands that read and fill the database given by --db PATH:
+// The commands that read and fill the database given by --db DB (a file
+// path or a PostgreSQL server's URI):
 //   db info, db deliver, import-shooters FILE, shooters, sessions, export.
-// Each opens the file through the storage, so the schema upgrade runs, and
-// prints JSON Lines (export --format csv: a table) on out.
+// Each opens the database through the storage, so the schema upgrade runs,
+// and prints JSON Lines (export --format csv: a table) on out.
 class DatabaseCommands
 {
 public:
@@ -36,9 +38,14 @@ public:
     // and shots.
     static int exportSession(const QStringList &arguments, QTextStream &out);
 
-    // Opens the database file for a command under the connection name
-    // "kavro", waiting at most a second on another connection's lock. A
-    // missing file is created only when create is set. Returns an error
-    // text, empty on success.
-    static QString open(LibModel::Storage &storage, const QString &path, bool create);
+    // Opens the database (a file path or a URI) for a command under the
+    // connection name "kavro" unless told another, waiting at most a second
+    // on another connection's lock. A missing file is created only when
+    // create is set. Returns an error text on one line, empty on success.
+    static QString open(LibModel::Storage &storage, const QString &database, bool create,
+                        const QString &connectionName = QString());
+    // The outbox folder of a database: beside a file, in the program's data
+    // folder for a server (the tool has the program's names, so both use the
+    // same folder).
+    static QString outboxFolder(const LibModel::StorageLocation &location);
 };

@@ -1,4 +1,5 @@
 #include "commandline.h"
+#include "copycommand.h"
 #include "databasecommands.h"
 #include "devicecommands.h"
 #include "printcommand.h"
@@ -43,35 +44,43 @@ int main(int argc, char *argv[])
         };
     };
     commands.add(QStringLiteral("db"),
-                 {QStringLiteral("db info --db PATH\n  db deliver --db PATH"),
+                 {QStringLiteral("db info --db DB\n  db deliver --db DB\n"
+                                 "  db copy --from DB --to DB"),
                   QStringLiteral("info: print the schema version, the row counts of the database "
                                  "(created when absent) and the sessions pending and rejected in "
                                  "its outbox; deliver: store the pending sessions, print "
-                                 "delivered, pending and rejected (exit 1 while any is pending)"),
+                                 "delivered, pending and rejected (exit 1 while any is pending); "
+                                 "copy: add the persons and sessions of one database to another "
+                                 "(a second run adds nothing), print persons, sessions and "
+                                 "skipped. DB: a file path or "
+                                 "postgresql://[user@]host[:port]/dbname"),
                   [database](const QStringList &arguments) {
                       const QString command = arguments.value(0);
                       if (command == QLatin1String("info"))
                           return database(&DatabaseCommands::info)(arguments.mid(1));
                       if (command == QLatin1String("deliver"))
                           return database(&DatabaseCommands::deliver)(arguments.mid(1));
-                      return CommandLine::fail(QStringLiteral(
-                              "unknown db command (try \"db info\" or \"db deliver\")"));
+                      if (command == QLatin1String("copy"))
+                          return database(&CopyCommand::run)(arguments.mid(1));
+                      return CommandLine::fail(
+                              QStringLiteral("unknown db command (try \"db info\", \"db "
+                                             "deliver\" or \"db copy\")"));
                   }});
     commands.add(QStringLiteral("import-shooters"),
-                 {QStringLiteral("import-shooters --db PATH FILE"),
+                 {QStringLiteral("import-shooters --db DB FILE"),
                   QStringLiteral("add the persons of a JSON file; prints and returns the "
                                  "result code (0 done, 1..4 file errors)"),
                   database(&DatabaseCommands::importShooters)});
     commands.add(QStringLiteral("shooters"),
-                 {QStringLiteral("shooters --db PATH"),
+                 {QStringLiteral("shooters --db DB"),
                   QStringLiteral("list the persons, one JSON object per line"),
                   database(&DatabaseCommands::shooters)});
     commands.add(QStringLiteral("sessions"),
-                 {QStringLiteral("sessions --db PATH [--person ID | --competition NAME [--gto]]"),
+                 {QStringLiteral("sessions --db DB [--person ID | --competition NAME [--gto]]"),
                   QStringLiteral("list session summaries, one JSON object per line"),
                   database(&DatabaseCommands::sessions)});
     commands.add(QStringLiteral("export"),
-                 {QStringLiteral("export --db PATH --session ID [--format json|csv]"),
+                 {QStringLiteral("export --db DB --session ID [--format json|csv]"),
                   QStringLiteral("write one session with its traces and shots as JSON, or its "
                                  "shots as CSV"),
                   database(&DatabaseCommands::exportSession)});
@@ -104,7 +113,7 @@ int main(int argc, char *argv[])
                  {QStringLiteral("replay CAPTURE --target T --distance M --caliber MM [--shots N] "
                                  "[--trial-shots N] [--offset X,Y] [--calibration-angle RAD] "
                                  "[--threshold LEVEL] [--shots-time S [--trial-time S] | "
-                                 "--joint-time S] [--db PATH --shooter NAME [--organization O] "
+                                 "--joint-time S] [--db DB --shooter NAME [--organization O] "
                                  "[--group G]]"),
                   QStringLiteral("run a capture through the controller, the sensor decoder and a "
                                  "lane; print phases, trial shots, shots and the session "
@@ -126,9 +135,9 @@ int main(int argc, char *argv[])
     commands.add(QStringLiteral("print"),
                  {QStringLiteral("print target --target T --distance D --real R [--simplified] "
                                  "[--title TEXT] --pdf OUT\n"
-                                 "  print session --db PATH --session ID [--header TEXT] "
+                                 "  print session --db DB --session ID [--header TEXT] "
                                  "[--header2 TEXT] [--zoom Z] --pdf OUT\n"
-                                 "  print protocol --db PATH --competition NAME [--gto] "
+                                 "  print protocol --db DB --competition NAME [--gto] "
                                  "[--header TEXT] [--widths F,F,...] --pdf OUT"),
                   QStringLiteral("print a target face to scale (made for D metres, hung at R), "
                                  "a session sheet or a competition protocol to an A4 PDF; "

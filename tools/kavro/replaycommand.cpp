@@ -14,6 +14,7 @@
 #include <sessionoutbox.h>
 #include <shot.h>
 #include <storage.h>
+#include <storagelocation.h>
 #include <targetdescriptor.h>
 #include <targetmanager.h>
 #include <trace.h>
@@ -67,10 +68,10 @@ bool integerOption(Arguments &args, const QString &name, int fallback, int *valu
 // database, then delivered with whatever waits there before it. *id is the
 // stored session's id, 0 while it is pending. Returns an error text when
 // the session could not even be put into the outbox.
-QString keep(const LibModel::Session &session, const QString &databasePath,
+QString keep(const LibModel::Session &session, const QString &outboxFolder,
              LibModel::Storage *storage, qint64 *id)
 {
-    LibModel::SessionOutbox outbox(LibModel::SessionOutbox::folderFor(databasePath));
+    LibModel::SessionOutbox outbox(outboxFolder);
     if (!outbox.put(session))
         return QStringLiteral("the session could not be kept in %1: %2")
                 .arg(outbox.folder(), outbox.lastError());
@@ -155,9 +156,15 @@ int ReplayCommand::run(const QStringList &arguments, QTextStream &out)
     // not stop the replay: the session then waits in the outbox.
     const QString databasePath = args.value(QStringLiteral("db"));
     std::unique_ptr<LibModel::Storage> storage;
+    QString outboxFolder;
     if (withDatabase) {
         if (databasePath.isEmpty())
-            return CommandLine::fail(QStringLiteral("option --db needs a file name"));
+            return CommandLine::fail(
+                    QStringLiteral("option --db needs a file name or a database address"));
+        const LibModel::StorageLocation location = LibModel::StorageLocation::parse(databasePath);
+        if (!location.isValid())
+            return CommandLine::fail(location.error());
+        outboxFolder = DatabaseCommands::outboxFolder(location);
         storage = std::make_unique<LibModel::Storage>();
         if (!DatabaseCommands::open(*storage, databasePath, true).isEmpty())
             storage.reset();
@@ -297,7 +304,7 @@ int ReplayCommand::run(const QStringList &arguments, QTextStream &out)
             .insert(QStringLiteral("resultInt"), session->resultInt());
     qint64 id = 0;
     if (withDatabase && !session->shots().isEmpty()) {
-        error = keep(*session, databasePath, storage.get(), &id);
+        error = keep(*session, outboxFolder, storage.get(), &id);
         if (!error.isEmpty())
             return CommandLine::fail(error);
         line.insert(QStringLiteral("saved"),

@@ -97,4 +97,20 @@ PageTestCase {
         verify(page.printout.isGto)
         verify(/Данилов Данила.*Золото/.test(fixture.printToPdf(page.printout, true).text))
     }
+
+    // What another PC adds shows after "Обновить", not before.
+    function test_refreshShowsOtherPCsSessions() {
+        createPage()
+        tryCompare(application.catalog, "busy", false)
+        var list = child("competitionList").list
+        compare(list.count, 2)
+        verify(fixture.addSession({ name: "Егоров Егор", organization: "Клуб 2", group: "Взрослые",
+                                    competition: "Весенний кубок", shots: [Qt.point(1, 0)] }) > 0)
+        compare(list.count, 2)
+        child("refreshButton").clicked()
+        tryCompare(list, "count", 3)
+        choose("competitionList", "Весенний кубок")
+        compare(child("competitionTable").view.count, 1)
+        verify(!child("loadFailure").visible)
+    }
 }
