@@ -242,3 +242,21 @@ bool PostgresServer::execute(const QString &database, const QStringList &stateme
     QSqlDatabase::removeDatabase(connection);
     return ok;
 }
+
+bool PostgresServer::runScript(const QString &file, const QString &database)
+{
+    QProcess psql;
+    psql.setProcessChannelMode(QProcess::MergedChannels);
+    psql.start(m_binaries + QStringLiteral("/psql"),
+               {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-v"),
+                QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-h"), socketFolder(),
+                QStringLiteral("-p"), QString::number(Port), QStringLiteral("-U"), currentUser(),
+                QStringLiteral("-d"), database, QStringLiteral("-f"), file});
+    if (!psql.waitForFinished(120000) || psql.exitStatus() != QProcess::NormalExit
+        || psql.exitCode() != 0) {
+        m_error = QStringLiteral("psql -f %1: %2")
+                          .arg(file, QString::fromLocal8Bit(psql.readAll()).trimmed());
+        return false;
+    }
+    return true;
+}

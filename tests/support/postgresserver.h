@@ -46,6 +46,8 @@ public:
     // Runs statements in a database as the superuser; false on the first
     // failing one.
     bool execute(const QString &database, const QStringList &statements);
+    // Runs an SQL script with psql as the superuser, stopping at its first error.
+    bool runScript(const QString &file, const QString &database = QStringLiteral("postgres"));
 
     static QString passwordRole() { return QStringLiteral("kavro_password"); }
     static QString passwordOf() { return QStringLiteral("right-password"); }
