@@ -238,20 +238,21 @@ Session *SessionTable::read(uint id, const std::function<ShooterRecord(qint64)> 
     session->loadPulseData();
     query.finish();
 
-    QSqlQuery traces(m_db);
-    traces.setForwardOnly(true);
-    if (!traces.exec(QStringLiteral("SELECT  trace_id,  timer,  data,  properties FROM traces "
-                                    "WHERE session_id=%1 ORDER BY timer ASC;")
-                             .arg(id)))
+    QList<QVariantList> traces;
+    if (!m_dialect.selectRows(m_db,
+                              QStringLiteral("SELECT  trace_id,  timer,  data,  properties FROM "
+                                             "traces WHERE session_id=%1 ORDER BY timer ASC;")
+                                      .arg(id),
+                              &traces, &m_error))
         return nullptr;
-    while (traces.next()) {
-        Trace *trace = session->appendTrace(traces.value(1).toLongLong());
+    for (const QVariantList &row : std::as_const(traces)) {
+        Trace *trace = session->appendTrace(row.at(1).toLongLong());
         if (!trace)
             return nullptr;
-        trace->setId(traces.value(0).toLongLong());
+        trace->setId(row.at(0).toLongLong());
+        const QByteArray blob = row.at(2).toByteArray();
         QVector<TraceSample> samples;
-        if (!RecordCodec::decodeSamples(traces.value(2).toByteArray(), &samples)
-            || samples.isEmpty())
+        if (!RecordCodec::decodeSamples(blob, &samples) || samples.isEmpty())
             return nullptr;
         if (!session->isTriggerDataAvailable()) {
             for (const TraceSample &sample : std::as_const(samples)) {
@@ -261,12 +262,12 @@ Session *SessionTable::read(uint id, const std::function<ShooterRecord(qint64)> 
                 }
             }
         }
-        trace->setSamples(samples);
+        // The blob goes back as it is when the session is saved again.
+        trace->setSamples(samples, blob);
         QVariantHash traceProperties;
-        RecordCodec::decodeProperties(traces.value(3).toByteArray(), &traceProperties);
+        RecordCodec::decodeProperties(row.at(3).toByteArray(), &traceProperties);
         trace->setProperties(traceProperties);
     }
-    traces.finish();
 
     // All shots at once, then trace by trace in the traces' order.
     struct ShotRow

@@ -1,11 +1,17 @@
 #include "sqldialect.h"
 
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QVariant>
+#include <QtEndian>
+
+#include <libpq-fe.h>
 
 #include <algorithm>
+#include <cstring>
 
 namespace LibModel {
 
@@ -252,6 +258,102 @@ QString SqlDialect::byCharacters(const char *column) const
 {
     return isServer() ? QLatin1String(column) + QStringLiteral(" COLLATE \"C\"")
                       : QLatin1String(column);
+}
+
+bool SqlDialect::selectRows(const QSqlDatabase &db, const QString &statement,
+                            QList<QVariantList> *rows, QSqlError *error) const
+{
+    rows->clear();
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    // The driver names the handle's type after the struct behind PGconn.
+    const bool binary = isServer()
+            && (qstrcmp(handle.typeName(), "PGconn*") == 0
+                || qstrcmp(handle.typeName(), "pg_conn*") == 0);
+    if (!binary) {
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        if (!query.exec(statement)) {
+            *error = query.lastError();
+            return false;
+        }
+        const int columns = query.record().count();
+        while (query.next()) {
+            QVariantList row;
+            for (int c = 0; c < columns; ++c)
+                row.append(query.value(c));
+            rows->append(row);
+        }
+        return true;
+    }
+
+    // The type oids of the server's built-in types.
+    enum {
+        ByteaOid = 17,
+        Int8Oid = 20,
+        Int2Oid = 21,
+        Int4Oid = 23,
+        TextOid = 25,
+        Float8Oid = 701,
+        VarcharOid = 1043
+    };
+    PGconn *connection = *static_cast<PGconn *const *>(handle.constData());
+    PGresult *result = PQexecParams(connection, statement.toUtf8().constData(), 0, nullptr, nullptr,
+                                    nullptr, nullptr, 1);
+    const auto fail = [&](const QString &text) {
+        // A broken connection reads as one, so that it is made anew.
+        const bool lost = PQstatus(connection) != CONNECTION_OK;
+        *error = QSqlError(QStringLiteral("cannot read"), text,
+                           lost ? QSqlError::ConnectionError : QSqlError::StatementError);
+        PQclear(result);
+        return false;
+    };
+    if (PQresultStatus(result) != PGRES_TUPLES_OK)
+        return fail(QString::fromUtf8(PQresultErrorMessage(result)).trimmed());
+    const int columns = PQnfields(result);
+    for (int r = 0, count = PQntuples(result); r < count; ++r) {
+        QVariantList row;
+        for (int c = 0; c < columns; ++c) {
+            if (PQgetisnull(result, r, c)) {
+                row.append(QVariant());
+                continue;
+            }
+            const char *value = PQgetvalue(result, r, c);
+            const int length = PQgetlength(result, r, c);
+            switch (PQftype(result, c)) {
+            case ByteaOid:
+                row.append(QByteArray(value, length));
+                break;
+            case TextOid:
+            case VarcharOid:
+                row.append(QString::fromUtf8(value, length));
+                break;
+            case Int8Oid:
+            case Int4Oid:
+            case Int2Oid:
+                if (length != 8 && length != 4 && length != 2)
+                    return fail(QStringLiteral("an integer of %1 bytes").arg(length));
+                row.append(length == 8           ? qFromBigEndian<qint64>(value)
+                                   : length == 4 ? qint64(qFromBigEndian<qint32>(value))
+                                                 : qint64(qFromBigEndian<qint16>(value)));
+                break;
+            case Float8Oid: {
+                if (length != 8)
+                    return fail(QStringLiteral("a real of %1 bytes").arg(length));
+                const quint64 bits = qFromBigEndian<quint64>(value);
+                double number = 0;
+                std::memcpy(&number, &bits, sizeof number);
+                row.append(number);
+                break;
+            }
+            default:
+                return fail(QStringLiteral("a column of type %1 in binary form")
+                                    .arg(PQftype(result, c)));
+            }
+        }
+        rows->append(row);
+    }
+    PQclear(result);
+    return true;
 }
 
 SqlDialect::Failure SqlDialect::classify(const QSqlError &error) const
