@@ -300,10 +300,12 @@ bool SqlDialect::selectRows(const QSqlDatabase &db, const QString &statement,
     PGresult *result = PQexecParams(connection, statement.toUtf8().constData(), 0, nullptr, nullptr,
                                     nullptr, nullptr, 1);
     const auto fail = [&](const QString &text) {
-        // A broken connection reads as one, so that it is made anew.
+        // With the state the server gave, so that it is classified as the
+        // driver's errors are; a broken connection reads as one.
         const bool lost = PQstatus(connection) != CONNECTION_OK;
         *error = QSqlError(QStringLiteral("cannot read"), text,
-                           lost ? QSqlError::ConnectionError : QSqlError::StatementError);
+                           lost ? QSqlError::ConnectionError : QSqlError::StatementError,
+                           QString::fromLatin1(PQresultErrorField(result, PG_DIAG_SQLSTATE)));
         PQclear(result);
         return false;
     };
