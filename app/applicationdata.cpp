@@ -44,10 +44,7 @@ ApplicationData::ApplicationData(QObject *parent)
     const LibModel::StorageLocation location = databaseLocation();
     const QString database = location.isServer() ? location.text() : location.filePath();
     m_databaseSettings = new DatabaseSettings(location, this);
-    m_storage->setBusyTimeout(LockWait);
-    if (!m_storage->open(database, databaseConnectionName()))
-        qWarning("cannot open the database %s: %s", qPrintable(database),
-                 qPrintable(m_storage->lastError()));
+    m_database = database;
     // Sessions an earlier run could not store go in first.
     m_delivery = new SessionDelivery(database, location.outboxFolder(folder), this);
     connect(m_delivery, &SessionDelivery::pendingChanged, this,
@@ -97,6 +94,21 @@ QString ApplicationData::databasePath()
 LibModel::StorageLocation ApplicationData::databaseLocation()
 {
     return DatabaseSettings::location();
+}
+
+LibModel::Storage *ApplicationData::storage() const
+{
+    // The program reads and writes through its worker threads; this
+    // connection is made only for those who ask for it, never at start,
+    // where a server that does not answer would hold up the window.
+    if (!m_storageOpened) {
+        m_storageOpened = true;
+        m_storage->setBusyTimeout(LockWait);
+        if (!m_storage->open(m_database, databaseConnectionName()))
+            qWarning("cannot open the database %s: %s", qPrintable(m_database),
+                     qPrintable(m_storage->lastError()));
+    }
+    return m_storage;
 }
 
 int ApplicationData::pendingSessions() const

@@ -94,7 +94,8 @@ public:
     static QString databaseConnectionName() { return QStringLiteral("kavro"); }
 
     LibModel::TargetManager *targetManager() const { return m_targetManager; }
-    LibModel::Storage *storage() const { return m_storage; }
+    // A connection of the GUI thread's own, opened on first use.
+    LibModel::Storage *storage() const;
     ArchiveReader *archive() const { return m_archive; }
     Catalog *catalog() const { return m_catalog; }
     DatabaseSettings *databaseSettings() const { return m_databaseSettings; }
@@ -174,6 +175,8 @@ private:
 
     LibModel::TargetManager *m_targetManager;
     LibModel::Storage *m_storage;
+    QString m_database;
+    mutable bool m_storageOpened = false;
     SessionDelivery *m_delivery = nullptr;
     ArchiveReader *m_archive = nullptr;
     Catalog *m_catalog = nullptr;
