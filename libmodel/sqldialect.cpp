@@ -382,7 +382,11 @@ QString SqlDialect::serverName() const
 
 QString SqlDialect::describe(const QSqlError &error) const
 {
-    return describe(classify(error), error.text().trimmed());
+    // The server's own words, on one line; the driver's are only a fallback
+    // ("Unable to connect" says nothing more).
+    const QString detail
+            = error.databaseText().isEmpty() ? error.driverText() : error.databaseText();
+    return describe(classify(error), detail.simplified());
 }
 
 QString SqlDialect::describe(Failure failure, const QString &detail) const

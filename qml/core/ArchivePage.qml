@@ -165,7 +165,7 @@ Item {
             anchors.top: table.top
             visible: page.failed || application.catalog.listError.length > 0
             text: page.failed ? "Не удалось загрузить таблицу: база данных недоступна"
-                              : "Не удалось загрузить списки: " + application.catalog.listError
+                              : application.catalog.listError
             onRetry: page.refresh()
         }
 

@@ -164,7 +164,7 @@ Item {
             width: viewer.width
             visible: sessionBrowser.failed || application.catalog.listError.length > 0
             text: sessionBrowser.failed ? "Не удалось загрузить сессии: база данных недоступна"
-                                        : "Не удалось загрузить списки: " + application.catalog.listError
+                                        : application.catalog.listError
             onRetry: page.refresh()
         }
 

@@ -66,16 +66,20 @@ ColumnLayout {
         onTriggered: browser.sessionId = browser.pickedId
     }
 
-    RowLayout {
+    // The buttons go under the title where the column is too narrow for both.
+    Flow {
         Layout.fillWidth: true
         spacing: 6
 
         Label {
-            Layout.fillWidth: true
+            height: refreshButton.height
+            verticalAlignment: Text.AlignVCenter
+            rightPadding: 4
             text: "Сессии"
             font.bold: true
         }
         MyButton {
+            id: refreshButton
             objectName: "refreshButton"
             text: "Обновить"
             enabled: !application.archive.busy

@@ -147,7 +147,9 @@ ColumnLayout {
         objectName: "catalogError"
         Layout.fillWidth: true
         visible: text.length > 0
-        text: application.catalog.error
+        // A list that cannot be read is told in the page's failure box.
+        text: application.catalog.error === application.catalog.listError ? ""
+                                                                         : application.catalog.error
         color: "red"
         wrapMode: Text.WordWrap
     }
