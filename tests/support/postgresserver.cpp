@@ -148,19 +148,8 @@ bool PostgresServer::initialise()
     QFile hba(data + QStringLiteral("/pg_hba.conf"));
     const QByteArray rules
             = "local all " + passwordRole().toUtf8() + " scram-sha-256\nlocal all all trust\n";
-    if (m_asPostgres) {
-        QProcess writer;
-        writer.start(QStringLiteral("/usr/sbin/runuser"),
-                     {QStringLiteral("-u"), QStringLiteral("postgres"), QStringLiteral("--"),
-                      QStringLiteral("/usr/bin/tee"), hba.fileName()});
-        writer.waitForStarted();
-        writer.write(rules);
-        writer.closeWriteChannel();
-        if (!writer.waitForFinished() || writer.exitCode() != 0) {
-            m_error = QStringLiteral("cannot write pg_hba.conf");
-            return false;
-        }
-    } else if (!hba.open(QIODevice::WriteOnly | QIODevice::Truncate) || hba.write(rules) < 0) {
+    // Root writes into the postgres user's file; it stays theirs.
+    if (!hba.open(QIODevice::WriteOnly | QIODevice::Truncate) || hba.write(rules) < 0) {
         m_error = QStringLiteral("cannot write pg_hba.conf");
         return false;
     }
