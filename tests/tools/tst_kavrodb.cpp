@@ -20,6 +20,7 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
+#include <cmath>
 #include <limits>
 
 using namespace LibModel;
@@ -28,6 +29,7 @@ namespace {
 
 constexpr qint64 Start = SessionBuilder::Start;
 constexpr qint64 PulseBeat = 4102444800123; // beyond 32 bits
+constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 constexpr float NaNf = std::numeric_limits<float>::quiet_NaN();
 
 QString oneDecimal(const QJsonValue &value)
@@ -225,6 +227,46 @@ private slots:
         QVERIFY(listed({QStringLiteral("--competition"), QStringLiteral("Cup"),
                         QStringLiteral("--gto")})
                         .isEmpty());
+    }
+
+    // The session above: shots of 9.9, 10.8 and 5.8 and a missed one. Shot 1's
+    // last second is (10, 10), d from its breach; shot 2's has the mean
+    // (6.3, 5), d / 2 from both points, (6, 4.8) from the breach, and the
+    // path d + |(2.3, 0.2)|; shot 3 is its trace's first sample.
+    void analyzesTheSession()
+    {
+        const KavroRun run = onDatabase({QStringLiteral("analyze"), QStringLiteral("--session"),
+                                         QString::number(sessionId)});
+        QVERIFY(run.exited(0));
+        QVERIFY(keysInOrder(run.output,
+                            {"session",    "n",          "mpiX",     "mpiY",      "extremeSpread",
+                             "meanRadius", "sdX",        "sdY",      "meanScore", "holdRadius",
+                             "aimShift",   "tenShare",   "speed250", "shots",     "id",
+                             "result",     "holdRadius", "aimShift", "tenShare",  "speed250"}));
+        const QJsonObject object = parse(run.output);
+        const double d = std::hypot(7.4, 10.0);
+        const std::pair<const char *, double> expected[]
+                = {{"n", 3},
+                   {"mpiX", 14.9 / 3},
+                   {"extremeSpread", std::hypot(11.7, 4.8)},
+                   {"meanScore", 26.5 / 3},
+                   {"holdRadius", d / 6},
+                   {"aimShift", (d + std::hypot(6.0, 4.8)) / 2},
+                   {"tenShare", 0},
+                   {"speed250", (2 * d + std::hypot(2.3, 0.2)) / 0.5}};
+        for (const auto &[key, value] : expected)
+            QVERIFY2(std::fabs(object.value(QLatin1String(key)).toDouble(NaN) - value) < 1e-4, key);
+        const QJsonArray shots = object.value(QStringLiteral("shots")).toArray();
+        QCOMPARE(shots.size(), 4);
+        QCOMPARE(shots.at(0).toObject().value(QStringLiteral("id")).toInteger(), shotIds.at(0));
+        QVERIFY(shots.at(2).toObject().value(QStringLiteral("holdRadius")).isNull());
+        QVERIFY(shots.at(3).toObject().value(QStringLiteral("result")).isNull());
+        QVERIFY(shots.at(3).toObject().value(QStringLiteral("aimShift")).isNull());
+
+        const KavroRun person = onDatabase(
+                {QStringLiteral("analyze"), QStringLiteral("--person"), QString::number(personId)});
+        QVERIFY(person.exited(0));
+        QCOMPARE(person.output, run.output.left(run.output.indexOf(",\"shots\"")) + "}\n");
     }
 
     void importsAndListsShooters()
@@ -442,6 +484,11 @@ private slots:
         row("--gto alone", "sessions --db=%1/r.sqlite --gto", 1);
         row("person and competition", "sessions --db=%1/r.sqlite --person=1 --competition=Cup", 1);
         row("an unknown session", "export --db=%1/r.sqlite --session=42", 1);
+        row("analyze without --session or --person", "analyze --db=%1/r.sqlite", 1);
+        row("analyze with both", "analyze --db=%1/r.sqlite --session=1 --person=1", 1);
+        row("analyze of an unknown session", "analyze --db=%1/r.sqlite --session=42", 1);
+        row("analyze of an unknown person", "analyze --db=%1/r.sqlite --person=42", 1);
+        row("analyze without a database", "analyze --session=1", 1);
         row("an unknown format", "export --db=%1/r.sqlite --session=1 --format=xml", 1);
         // Database addresses: malformed, with a password, a server not there.
         row("a malformed address", "db info --db=postgresql://host:99999/club", 1);

@@ -1,3 +1,4 @@
+#include "analyzecommand.h"
 #include "commandline.h"
 #include "copycommand.h"
 #include "databasecommands.h"
@@ -84,6 +85,11 @@ int main(int argc, char *argv[])
                   QStringLiteral("write one session with its traces and shots as JSON, or its "
                                  "shots as CSV"),
                   database(&DatabaseCommands::exportSession)});
+    commands.add(QStringLiteral("analyze"),
+                 {QStringLiteral("analyze --db DB --session ID\n  analyze --db DB --person ID"),
+                  QStringLiteral("the group and the aiming of a session with each shot's aiming, "
+                                 "or of every session of a person, oldest first"),
+                  database(&AnalyzeCommand::run)});
     commands.add(QStringLiteral("simulate"),
                  {QStringLiteral("simulate --out CAPTURE [--seconds S] [--shot-every S] [--seed K] "
                                  "[--serial HEX]"),

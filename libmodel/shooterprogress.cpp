@@ -1,0 +1,122 @@
+#include "shooterprogress.h"
+#include "recordcodec.h"
+#include "session.h"
+#include "shot.h"
+#include "sqldialect.h"
+#include "storage.h"
+#include "trace.h"
+
+#include <QHash>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <memory>
+
+namespace LibModel {
+
+bool ShooterProgress::read(Storage &storage, qint64 personId)
+{
+    m_sessions.clear();
+    m_error.clear();
+    if (personId <= 0
+        || (storage.findShooterById(personId).id == 0
+            && (!storage.reloadShooters() || storage.findShooterById(personId).id == 0))) {
+        m_error = QStringLiteral("no person %1").arg(personId);
+        return false;
+    }
+
+    const QSqlDatabase db = QSqlDatabase::database(storage.connectionName(), false);
+    const SqlDialect dialect(storage.location());
+    QSqlQuery sessions(db), shots(db);
+    sessions.setForwardOnly(true);
+    shots.setForwardOnly(true);
+    if (!sessions.prepare(QStringLiteral("SELECT session_id, timer, target_uuid, caliber, "
+                                         "sample_rate FROM sessions WHERE person_id=? ORDER BY "
+                                         "timer ASC, session_id ASC;")))
+        return fail(sessions);
+    if (!shots.prepare(QStringLiteral(
+                "SELECT trace_id, shot_id, trace_offset, serie_index, missed FROM shots WHERE "
+                "trace_id IN (SELECT trace_id FROM traces WHERE session_id=?) ORDER BY "
+                "trace_id, timer ASC, shot_id ASC;")))
+        return fail(shots);
+    sessions.addBindValue(personId);
+    if (!sessions.exec())
+        return fail(sessions);
+
+    while (sessions.next()) {
+        Session session(nullptr);
+        session.setId(sessions.value(0).toLongLong());
+        session.setTimer(sessions.value(1).toLongLong());
+        session.setTargetUuid(sessions.value(2).toString());
+        session.setCaliber(sessions.value(3).toDouble());
+        session.setSampleRate(ushort(qBound(0, sessions.value(4).toInt(), 0xFFFF)));
+        if (!readTraces(session, db, dialect, shots)) {
+            if (m_error.isEmpty())
+                m_error = QStringLiteral("cannot read session %1").arg(session.id());
+            m_sessions.clear();
+            return false;
+        }
+        m_sessions.append(SessionAnalysis(session, false));
+    }
+    if (sessions.lastError().isValid())
+        return fail(sessions);
+    return true;
+}
+
+bool ShooterProgress::readTraces(Session &session, const QSqlDatabase &db,
+                                 const SqlDialect &dialect, QSqlQuery &shots)
+{
+    // The blobs in binary form from a server; the id written into the
+    // statement, as the storage does.
+    QList<QVariantList> traces;
+    QSqlError error;
+    if (!dialect.selectRows(db,
+                            QStringLiteral("SELECT trace_id, timer, data FROM traces WHERE "
+                                           "session_id=%1 ORDER BY timer ASC, trace_id ASC;")
+                                    .arg(session.id()),
+                            &traces, &error)) {
+        m_error = error.text();
+        return false;
+    }
+    QHash<qint64, Trace *> byId;
+    for (const QVariantList &row : std::as_const(traces)) {
+        Trace *trace = session.appendTrace(row.value(1).toLongLong());
+        const QByteArray blob = row.value(2).toByteArray();
+        const qint64 count = RecordCodec::encodedSampleCount(blob);
+        if (!trace || count <= 0)
+            return false;
+        // Decoded when the analysis asks for the samples.
+        trace->setEncodedSamples(blob, int(count));
+        byId.insert(row.value(0).toLongLong(), trace);
+    }
+
+    shots.addBindValue(session.id());
+    if (!shots.exec())
+        return fail(shots);
+    while (shots.next()) {
+        Trace *trace = byId.value(shots.value(0).toLongLong());
+        const qint64 offset = shots.value(2).toLongLong();
+        const qint64 serie = shots.value(3).toLongLong();
+        if (!trace || offset < 0 || offset >= trace->count() || serie < 0 || serie > 0xFFFF)
+            return false;
+        Shot *shot
+                = trace->appendShot(ushort(serie), int(offset), shots.value(4).toInt() != 0, 0.0);
+        if (!shot)
+            return false;
+        shot->setId(shots.value(1).toLongLong());
+    }
+    shots.finish();
+    return true;
+}
+
+bool ShooterProgress::fail(const QSqlQuery &query)
+{
+    m_error = query.lastError().text();
+    if (m_error.trimmed().isEmpty())
+        m_error = QStringLiteral("cannot read the sessions");
+    m_sessions.clear();
+    return false;
+}
+
+} // namespace LibModel
