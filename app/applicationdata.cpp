@@ -104,7 +104,8 @@ LibModel::Storage *ApplicationData::storage() const
     if (!m_storageOpened) {
         m_storageOpened = true;
         m_storage->setBusyTimeout(LockWait);
-        if (!m_storage->open(m_database, databaseConnectionName()))
+        if (!m_storage->open(m_database,
+                             LibModel::Storage::uniqueConnectionName(QStringLiteral("kavro"))))
             qWarning("cannot open the database %s: %s", qPrintable(m_database),
                      qPrintable(m_storage->lastError()));
     }

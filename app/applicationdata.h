@@ -91,8 +91,6 @@ public:
     // "storage/database", else databasePath(). A server's sessions wait in
     // "pending-<host>-<dbname>" in the data folder when it cannot take them.
     static LibModel::StorageLocation databaseLocation();
-    static QString databaseConnectionName() { return QStringLiteral("kavro"); }
-
     LibModel::TargetManager *targetManager() const { return m_targetManager; }
     // A connection of the GUI thread's own, opened on first use.
     LibModel::Storage *storage() const;

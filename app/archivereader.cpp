@@ -1,5 +1,7 @@
 #include "archivereader.h"
 
+#include <storage.h>
+
 #include <session.h>
 #include <sessioninfomodel.h>
 #include <sessionoutbox.h>
@@ -9,7 +11,6 @@
 #include <QJSEngine>
 #include <QMetaMethod>
 
-#include <atomic>
 #include <memory>
 #include <utility>
 
@@ -17,7 +18,9 @@ ArchiveReader::ArchiveReader(const QString &databasePath, LibModel::AbstractStor
                              QObject *parent)
     : QObject(parent)
     , m_sessionStorage(sessionStorage)
-    , m_worker(new ArchiveWorker(databasePath, connectionName()))
+    , m_worker(new ArchiveWorker(
+              databasePath,
+              LibModel::Storage::uniqueConnectionName(QStringLiteral("kavro-archive"))))
 {
     qRegisterMetaType<QList<LibModel::SessionInfo>>();
     qRegisterMetaType<ArchiveWorker::StoredSession>();
@@ -27,13 +30,6 @@ ArchiveReader::ArchiveReader(const QString &databasePath, LibModel::AbstractStor
     connect(m_worker, &ArchiveWorker::sessionRead, this, &ArchiveReader::sessionAnswered);
     m_thread.setObjectName(QStringLiteral("archive"));
     m_thread.start();
-}
-
-QString ArchiveReader::connectionName()
-{
-    // Connection names are process-wide: every reader needs one of its own.
-    static std::atomic<int> readers {0};
-    return QStringLiteral("kavro-archive-%1").arg(++readers);
 }
 
 ArchiveReader::~ArchiveReader()

@@ -53,7 +53,6 @@ signals:
     void sessionRead(int ticket, LibModel::Session *session);
 
 private:
-    static QString connectionName();
     int issue(ArchiveWorker::Kind kind);
     void listAnswered(int ticket, const QList<LibModel::SessionInfo> &rows, bool ok);
     void sessionAnswered(int ticket, const ArchiveWorker::StoredSession &stored);

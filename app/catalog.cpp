@@ -1,12 +1,13 @@
 #include "catalog.h"
 
+#include <storage.h>
+
 #include <shootermodel.h>
 
 #include <QAbstractItemModel>
 #include <QSet>
 
 #include <algorithm>
-#include <atomic>
 
 const QString Catalog::AllOrganizations = QStringLiteral("[Все организации]");
 const QString Catalog::AllGroups = QStringLiteral("[Все группы]");
@@ -36,7 +37,9 @@ QStringList listed(const QString &first, QStringList texts)
 Catalog::Catalog(const QString &databasePath, LibModel::ShooterModel *shooters, QObject *parent)
     : LibModel::AbstractStorage(parent)
     , m_shooters(shooters ? shooters : new LibModel::ShooterModel(this))
-    , m_worker(new CatalogWorker(databasePath, connectionName()))
+    , m_worker(new CatalogWorker(
+              databasePath,
+              LibModel::Storage::uniqueConnectionName(QStringLiteral("kavro-catalog"))))
     , m_organizations({AllOrganizations})
 {
     qRegisterMetaType<CatalogWorker::Lists>();
@@ -58,13 +61,6 @@ Catalog::~Catalog()
 {
     m_thread.quit();
     m_thread.wait();
-}
-
-QString Catalog::connectionName()
-{
-    // Connection names are process-wide: every catalogue needs one of its own.
-    static std::atomic<int> catalogs {0};
-    return QStringLiteral("kavro-catalog-%1").arg(++catalogs);
 }
 
 int Catalog::refresh()

@@ -93,7 +93,6 @@ signals:
     void changeDone(int ticket, int code, int added, const QString &error);
 
 private:
-    static QString connectionName();
     // Queues request(worker, ticket); a failure is shown after `failure`.
     template<typename Request>
     int change(const QString &failure, Request request);

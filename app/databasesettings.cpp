@@ -146,7 +146,8 @@ bool DatabaseSettings::check(bool server, const QString &text)
         return true;
     }
 
-    const QString connection = QStringLiteral("kavro-check-%1").arg(++m_checks);
+    const QString connection
+            = LibModel::Storage::uniqueConnectionName(QStringLiteral("kavro-check"));
     const QString database = location.isServer() ? location.text() : location.filePath();
     m_thread = QThread::create([this, database, connection] {
         bool ok = false;

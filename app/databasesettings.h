@@ -83,7 +83,6 @@ private:
 
     LibModel::StorageLocation m_inUse;
     QThread *m_thread = nullptr;
-    int m_checks = 0;
     QString m_message;
     bool m_failed = false;
 };

@@ -3,6 +3,7 @@
 #include "storageworker.h"
 
 #include <session.h>
+#include <storage.h>
 
 SessionDelivery::SessionDelivery(const QString &databasePath, const QString &outboxFolder,
                                  QObject *parent)
@@ -10,7 +11,9 @@ SessionDelivery::SessionDelivery(const QString &databasePath, const QString &out
     , m_outbox(outboxFolder.isEmpty() ? LibModel::SessionOutbox::folderFor(databasePath)
                                       : outboxFolder)
     , m_filer(new SessionFiler(m_outbox.folder()))
-    , m_worker(new StorageWorker(databasePath, m_outbox.folder(), QStringLiteral("kavro-delivery")))
+    , m_worker(new StorageWorker(
+              databasePath, m_outbox.folder(),
+              LibModel::Storage::uniqueConnectionName(QStringLiteral("kavro-delivery"))))
 {
     // Filing has a thread of its own: the storage thread may sit in a lock wait.
     m_filer->moveToThread(&m_filingThread);

@@ -17,6 +17,7 @@
 #include <QSqlQuery>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 
 namespace LibModel {
@@ -58,6 +59,12 @@ Storage::~Storage()
 QSqlDatabase Storage::database() const
 {
     return QSqlDatabase::database(m_connectionName, false);
+}
+
+QString Storage::uniqueConnectionName(const QString &prefix)
+{
+    static std::atomic<int> connections {0};
+    return QStringLiteral("%1-%2").arg(prefix).arg(++connections);
 }
 
 bool Storage::isOpen() const

@@ -62,6 +62,10 @@ public:
     void setBusyTimeout(int msecs);
     int busyTimeout() const { return m_busyTimeout; }
     QString connectionName() const { return m_connectionName; }
+    // A connection name no other connection of the process has: names are
+    // process-wide, and a second connection under a name in use replaces
+    // the first under the feet of the thread that uses it.
+    static QString uniqueConnectionName(const QString &prefix);
     // Closes and forgets the connection (before the file is deleted).
     void removeConnection();
 
