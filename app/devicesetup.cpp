@@ -26,6 +26,14 @@ QByteArray DeviceSetup::simulatedSerial(int i)
     return QByteArray::fromHex(QByteArray::number(0x5A000001 + i, 16).rightJustified(16, '0'));
 }
 
+SimulatedShooter::Skill DeviceSetup::simulatedSkill(int i)
+{
+    static constexpr SimulatedShooter::Skill Skills[]
+            = {SimulatedShooter::Skill::Novice, SimulatedShooter::Skill::Club,
+               SimulatedShooter::Skill::Master};
+    return Skills[i % 3];
+}
+
 bool DeviceSetup::configure(const QStringList &arguments, QString *error)
 {
     int simulated = 0;
@@ -73,6 +81,7 @@ bool DeviceSetup::configure(const QStringList &arguments, QString *error)
         for (int i = 0; i < simulated; ++i) {
             auto sensor = std::make_unique<SimulatedSensor>(quint32(i + 1));
             sensor->setSerialNumber(simulatedSerial(i));
+            sensor->setSkill(simulatedSkill(i));
             sensor->setShotInterval(12000 + 3000 * i);
             backend->plug(sensor.get());
             m_sensors.push_back(std::move(sensor));

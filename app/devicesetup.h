@@ -1,5 +1,7 @@
 #pragma once
 
+#include <simulatedshooter.h>
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -13,7 +15,8 @@ class SimulatedSensor;
 
 // Chooses where sensors come from before anything uses the hardware: real
 // sensors (the default), a number of simulated sensors (--simulate[=N]) or
-// one recorded capture played back at its own pace (--replay FILE). In
+// one recorded capture played back at its own pace (--replay FILE).
+// Simulated lanes shoot at different skills, so that their groups differ. In
 // simulated mode it also fires shots from the keyboard: F9 on every
 // streaming simulated sensor, Shift+F1 .. Shift+F6 on the sensor of lane 1 .. 6.
 class DeviceSetup : public QObject
@@ -35,6 +38,8 @@ public:
     // The serial number text of simulated sensor i (0-based): fixed, so
     // lanes keep their binding from one run to the next.
     static QByteArray simulatedSerial(int i);
+    // The skill of simulated sensor i: novice, club, master, in turn.
+    static LibHardware::SimulatedShooter::Skill simulatedSkill(int i);
 
     // Fires a shot on the simulated sensor of a lane (-1: every streaming one).
     bool fireShot(int lane);

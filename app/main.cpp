@@ -21,6 +21,8 @@ namespace {
 
 const char Usage[] = "Usage: kavrotir [--simulate[=N] | --replay CAPTURE] [--database DB]\n"
                      "  --simulate[=N]     N simulated sensors (1..6, default 2)\n"
+                     "                     shooting as a novice, a club shooter and a master\n"
+                     "                     on lanes 1, 2, 3 (and so on, in turn)\n"
                      "  --replay CAPTURE   play a recorded capture at its own pace\n"
                      "  --database DB      the database: a file path or\n"
                      "                     postgresql://[user@]host[:port]/dbname\n"

@@ -4,11 +4,8 @@
 
 #include <clock.h>
 
-#include <QtEndian>
-
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 
 namespace LibHardware {
 
@@ -19,28 +16,22 @@ constexpr int VendorId = 0x1224;
 // wait stays interruptible and the steady clock's arithmetic safe.
 constexpr qint64 MaxGap = 60LL * 60 * 1000;
 
-QByteArray littleEndianWords(quint16 low, quint16 high)
-{
-    QByteArray bytes(4, '\0');
-    qToLittleEndian<quint16>(low, bytes.data());
-    qToLittleEndian<quint16>(high, bytes.data() + 2);
-    return bytes;
-}
-
-QByteArray littleEndianWord(quint16 value)
-{
-    QByteArray bytes(2, '\0');
-    qToLittleEndian<quint16>(value, bytes.data());
-    return bytes;
-}
-
 } // namespace
 
 ReplayBackend::ReplayBackend(const CaptureFile::Contents &capture, QObject *parent)
     : UsbBackend(parent)
     , m_capture(capture)
     , m_path(makeDevicePath(VendorId, capture.device.productId, QStringLiteral("REPLAY")))
-{ }
+{
+    const CaptureFile::Device &device = capture.device;
+    m_device.setLenient(true);
+    m_device.setSerialNumber(device.serialNumber);
+    m_device.setHardwareVersion(quint16(device.hardwareVersion));
+    m_device.setFirmwareVersion(quint16(device.firmwareVersion));
+    m_device.setProtocolVersion(quint16(device.protocolVersion));
+    m_device.setProtocolRevision(quint16(device.protocolRevision));
+    m_device.setSettingsBlock(device.settings);
+}
 
 ReplayBackend::~ReplayBackend()
 {
@@ -102,10 +93,10 @@ void ReplayBackend::setDrivesClock(bool drives)
 bool ReplayBackend::deliverNext()
 {
     std::unique_lock lock(m_mutex);
-    if (!m_sink || m_reader.joinable() || m_position >= recordCount())
+    if (!m_pump.sinkLocked() || m_pump.runsLoopLocked() || m_position >= recordCount())
         return false;
     const int index = m_position++;
-    UsbReadSink *sink = m_sink;
+    UsbReadSink *sink = m_pump.sinkLocked();
     lock.unlock();
     deliver(sink, index);
     return true;
@@ -130,13 +121,13 @@ bool ReplayBackend::atEnd() const
 QVector<ControlRequest> ReplayBackend::requests() const
 {
     std::lock_guard lock(m_mutex);
-    return m_requests;
+    return m_device.requests();
 }
 
 void ReplayBackend::clearRequests()
 {
     std::lock_guard lock(m_mutex);
-    m_requests.clear();
+    m_device.clearRequests();
 }
 
 QStringList ReplayBackend::devicePaths(int vendorId, int productId)
@@ -174,105 +165,29 @@ std::unique_ptr<UsbHandle> ReplayBackend::open(const QString &path, QString *err
 int ReplayBackend::controlTransfer(quint8 requestType, quint8 request, quint16 value, quint16 index,
                                    char *data, quint16 length)
 {
-    ControlRequest logged;
-    logged.requestType = requestType;
-    logged.request = request;
-    logged.value = value;
-    logged.index = index;
-    logged.length = length;
-    if (requestType == UsbHandle::VendorOut && data && length > 0)
-        logged.data = QByteArray(data, length);
-    {
-        std::lock_guard lock(m_mutex);
-        m_requests.append(logged);
-    }
-
-    if (requestType == UsbHandle::VendorOut)
-        return length;
-    if (requestType != UsbHandle::VendorIn)
-        return -1;
-    QByteArray bytes;
-    if (!answer(request, &bytes))
-        return -1;
-    const int size = std::min<int>(bytes.size(), length);
-    if (size > 0) {
-        if (!data)
-            return -1;
-        std::memcpy(data, bytes.constData(), size_t(size));
-    }
-    return size;
-}
-
-bool ReplayBackend::answer(quint8 request, QByteArray *answer) const
-{
-    const CaptureFile::Device &device = m_capture.device;
-    switch (request) {
-    case 0x40: // serial number
-        *answer = device.serialNumber;
-        return true;
-    case 0x44: // firmware and hardware versions
-        *answer = littleEndianWords(quint16(device.firmwareVersion),
-                                    quint16(device.hardwareVersion));
-        return true;
-    case 0x45: // protocol version and revision
-        *answer = littleEndianWords(quint16(device.protocolVersion),
-                                    quint16(device.protocolRevision));
-        return true;
-    case 0xA5: // protocol version, older firmware
-        *answer = littleEndianWord(quint16(device.protocolVersion));
-        return true;
-    case 0xA2: // settings block size
-        *answer = littleEndianWord(quint16(device.settings.size()));
-        return true;
-    case 0xA3: // settings block
-        *answer = device.settings;
-        return true;
-    case 0xD0: // extra word, not recorded
-        *answer = littleEndianWord(0);
-        return true;
-    default:
-        return false;
-    }
+    std::lock_guard lock(m_mutex);
+    return m_device.controlTransfer(requestType, request, value, index, data, length);
 }
 
 bool ReplayBackend::startReading(UsbReadSink *sink)
 {
-    if (!sink)
-        return false;
     std::lock_guard lock(m_mutex);
-    if (m_sink || m_reader.joinable())
+    if (!m_pump.startLocked(sink))
         return false;
-    m_sink = sink;
-    m_stop = false;
     if (m_mode == Paced)
-        m_reader = std::thread([this] { pacedLoop(); });
+        m_pump.runLocked([this] { pacedLoop(); });
     return true;
 }
 
 void ReplayBackend::stopReading()
 {
-    {
-        std::lock_guard lock(m_mutex);
-        if (!m_sink)
-            return;
-        m_stop = true;
-    }
-    m_wake.notify_all();
-    if (m_reader.joinable()) {
-        // Called from within the sink: the loop ends once the sink returns.
-        if (m_reader.get_id() == std::this_thread::get_id())
-            return;
-        m_reader.join();
-    }
-    std::lock_guard lock(m_mutex);
-    m_sink = nullptr;
-    m_stop = false;
+    m_pump.stop();
 }
 
 bool ReplayBackend::isReading() const
 {
     std::lock_guard lock(m_mutex);
-    return m_sink != nullptr;
+    return m_pump.sinkLocked() != nullptr;
 }
 
 void ReplayBackend::release()
@@ -295,11 +210,11 @@ void ReplayBackend::pacedLoop()
 {
     using SteadyClock = std::chrono::steady_clock;
     std::unique_lock lock(m_mutex);
-    UsbReadSink *sink = m_sink;
+    UsbReadSink *sink = m_pump.sinkLocked();
     auto due = SteadyClock::now();
     bool first = true;
     qint64 previousTimer = 0;
-    while (!m_stop && m_position < recordCount()) {
+    while (!m_pump.stoppingLocked() && m_position < recordCount()) {
         const int index = m_position;
         const qint64 timer = m_capture.records[size_t(index)].timer;
         // The first record goes out at once, each later one after the
@@ -311,7 +226,7 @@ void ReplayBackend::pacedLoop()
         }
         first = false;
         previousTimer = timer;
-        if (!m_wake.wait_until(lock, due, [this] { return m_stop; })) {
+        if (!m_wake.wait_until(lock, due, [this] { return m_pump.stoppingLocked(); })) {
             m_position = index + 1;
             lock.unlock();
             deliver(sink, index);

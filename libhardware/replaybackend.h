@@ -2,6 +2,8 @@
 
 #include "capturefile.h"
 #include "controlrequest.h"
+#include "emulatedsensor.h"
+#include "readpump.h"
 #include "usbbackend.h"
 
 #include <QVector>
@@ -9,17 +11,16 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
-#include <thread>
 
 namespace LibHardware {
 
 class UsbReadSink;
 
-// A backend with one device made from a capture. The device answers the
-// sensor's open sequence from the capture's device description (serial
-// number, versions, settings block, an extra word of 0), accepts and logs
-// every host-to-device request, and delivers the recorded reads with their
-// recorded timers, already framed as stream records.
+// A backend with one device made from a capture. An emulated sensor with
+// the capture's device description (serial number, versions, settings
+// block, an extra word of 0) answers the sensor's requests, accepting and
+// logging every host-to-device request; the recorded reads are delivered
+// with their recorded timers, already framed as stream records.
 //
 // Paced mode: a reader thread delivers the records keeping the recorded
 // intervals between their timers. Driven mode: nothing happens by itself;
@@ -91,7 +92,6 @@ private:
     bool isReading() const;
     void release();
 
-    bool answer(quint8 request, QByteArray *answer) const;
     // Hands record `index` to the sink (clock first when driving it).
     void deliver(UsbReadSink *sink, int index);
     void pacedLoop();
@@ -99,16 +99,14 @@ private:
     const CaptureFile::Contents m_capture;
     const QString m_path;
     bool m_open = false;
-    QVector<ControlRequest> m_requests; // GUI thread only
 
     mutable std::mutex m_mutex;
+    EmulatedSensor m_device;
     std::condition_variable m_wake;
     Mode m_mode = Paced;
     bool m_drivesClock = false;
     int m_position = 0;
-    UsbReadSink *m_sink = nullptr;
-    bool m_stop = false;
-    std::thread m_reader;
+    ReadPump m_pump {m_mutex, m_wake};
 };
 
 } // namespace LibHardware

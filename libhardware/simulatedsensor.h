@@ -1,6 +1,9 @@
 #pragma once
 
 #include "controlrequest.h"
+#include "emulatedsensor.h"
+#include "readpump.h"
+#include "simulatedscene.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -9,24 +12,20 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
-#include <map>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 namespace LibHardware {
 
 class UsbReadSink;
 
-// A stand-in for the optical sensor, for demonstrations and tests. It keeps
-// the state a real sensor keeps (identity, settings block, settings,
-// numbered parameters, mode, detection kernel, stream on or off), answers
-// every vendor request the host uses, logs each request it receives and
-// streams one 54-byte sample header per camera frame at 100 Hz while the
-// stream is on. The frames show a seeded, reproducible shooter: the aim
-// wobbles a few pixels around the default centre, the weapon is canted a
-// little, the microphone hears background noise and, at an interval or on
-// demand, a shot.
+// A stand-in for the optical sensor, for demonstrations and tests. An
+// emulated sensor answers the host's requests (and logs them); while the
+// stream is on, one 54-byte sample header per camera frame goes out at
+// 100 Hz. The frames show a seeded, reproducible shooter of a chosen skill
+// (see SimulatedShooter): the aim holds and drifts around the default centre,
+// the weapon is canted a little, the microphone hears background noise and,
+// at an interval or on demand, a shot.
 //
 // Frames are produced either by the sensor's own reader thread in real time
 // (each read time-stamped with the process clock at delivery) or, in driven
@@ -46,37 +45,19 @@ class SimulatedSensor : public QObject
 public:
     static constexpr int VendorId = 0x1224;
     static constexpr int ProductId = 0x1F01;
-    static constexpr int SettingsSize = 26;
+    static constexpr int SettingsSize = EmulatedSensor::SettingsSize;
     static constexpr int HeaderSize = 54;
     static constexpr int FramePeriod = 10; // ms between frames
-    static constexpr int AlwaysFail = -1;
+    static constexpr int AlwaysFail = EmulatedSensor::AlwaysFail;
 
     enum class Pacing {
         RealTime, // the sensor's reader thread delivers frames at 100 Hz of real time
         Driven, // the caller produces frames with generateFrames()
     };
 
-    // One entry of the detection kernel as the host uploads it.
-    struct KernelEntry
-    {
-        qint8 x = 0;
-        qint8 y = 0;
-        quint8 weight = 0;
-    };
-
-    // Everything a frame depends on: renderFrame() turns a scene and a frame
-    // number into header bytes, with no other state involved.
-    struct Scene
-    {
-        quint32 seed = 1;
-        double centreX = 376.0; // the aim wobbles around this point
-        double centreY = 240.0;
-        quint16 shutter = 30;
-        quint8 echo = 64; // reported at header byte 52
-        qint64 shotPeriod = 0; // frames between scheduled shots, 0 = none
-        qint64 firstShot = 0; // frame of the first scheduled shot
-        std::vector<qint64> extraShots; // frames of shots fired on demand, ascending
-    };
+    using KernelEntry = EmulatedSensor::KernelEntry;
+    // Everything a frame depends on (see SimulatedScene).
+    using Scene = SimulatedScene;
 
     explicit SimulatedSensor(quint32 seed = 1, QObject *parent = nullptr);
     ~SimulatedSensor() override;
@@ -197,6 +178,9 @@ public:
     // A shot with the next frame; refused (false) within 1 s of another shot.
     bool fireShot();
     Scene scene() const;
+    // The shooter's skill; the default is SimulatedShooter::DefaultSkill.
+    SimulatedShooter::Skill skill() const;
+    void setSkill(SimulatedShooter::Skill skill);
 
     // Failure and scenario injection: a function that may rewrite each
     // frame's 54 header bytes (frame index, header) before it is sent. Called
@@ -211,11 +195,7 @@ private:
     enum class FrameResult { Frame, Unplugged };
 
     void resetVolatileStateLocked();
-    void updateSceneFromSettingsLocked();
-    bool consumeFailureLocked(quint8 request);
-    bool answerLocked(quint8 request, QByteArray *answer) const;
-    bool applyLocked(quint8 request, quint16 value, quint16 index, const char *data,
-                     quint16 length);
+    void updateSceneLocked();
     void queueMarkerLocked(const QByteArray &marker);
     FrameResult nextFrameLocked(QByteArray *frame);
     void readerLoop();
@@ -223,42 +203,15 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
 
-    // Identity and settings block.
-    QByteArray m_serial;
-    quint16 m_hardwareVersion = 3;
-    quint16 m_firmwareVersion = 25;
-    quint16 m_protocolVersion = 16;
-    quint16 m_protocolRevision = 0;
-    quint16 m_extraWord = 0;
-    QByteArray m_settingsBlock;
-
-    // State set by requests.
-    std::map<quint8, quint16> m_settings;
-    std::map<quint16, quint16> m_parameters;
-    int m_mode = 0;
-    quint16 m_modeValue = 0;
-    quint16 m_modeIndex = 0;
-    std::vector<KernelEntry> m_kernel;
-    quint16 m_kernelTag = 0;
-    bool m_kernelUploading = false;
-    std::vector<KernelEntry> m_pendingKernel;
-    quint16 m_pendingKernelTag = 0;
-    bool m_streaming = false;
-
-    QVector<ControlRequest> m_requests;
-    std::map<quint8, int> m_failures;
-    int m_reportedSettingsSize = -1;
+    EmulatedSensor m_device;
     int m_unplugCountdown = -1;
-    bool m_connected = true;
     quint64 m_connection = 1;
     bool m_open = false;
 
     // Reading.
     Pacing m_pacing = Pacing::RealTime;
-    UsbReadSink *m_sink = nullptr;
+    ReadPump m_pump {m_mutex, m_wake};
     bool m_readerActive = false;
-    bool m_stopReader = false;
-    std::thread m_reader;
     std::deque<QByteArray> m_pendingMarkers;
 
     // Shooter.

@@ -227,6 +227,12 @@ private slots:
         QVERIFY(handle && handle->deliversFramedRecords());
         char byte = 0;
         QCOMPARE(handle->controlTransfer(UsbHandle::VendorIn, 0x41, 0, 0, &byte, 1), -1);
+        // A write is taken, of any size, and the recording's answers stay.
+        QByteArray block = QByteArray::fromHex("0a0b0c");
+        QCOMPARE(handle->controlTransfer(UsbHandle::VendorOut, 0xA4, 0, 0, block.data(), 3), 3);
+        char read[5];
+        QCOMPARE(handle->controlTransfer(UsbHandle::VendorIn, 0xA3, 0, 0, read, 5), 5);
+        QCOMPARE(QByteArray(read, 5), QByteArray::fromHex("0102030405"));
     }
 
     void drivenModeDeliversTheRecordsAndSetsTheClock()

@@ -92,9 +92,9 @@ int main(int argc, char *argv[])
                   database(&AnalyzeCommand::run)});
     commands.add(QStringLiteral("simulate"),
                  {QStringLiteral("simulate --out CAPTURE [--seconds S] [--shot-every S] [--seed K] "
-                                 "[--serial HEX]"),
+                                 "[--serial HEX] [--skill novice|club|master]"),
                   QStringLiteral("write a capture of the simulated sensor (defaults: 60 s, a shot "
-                                 "every 10 s, seed 1, serial 0000000000000001)"),
+                                 "every 10 s, seed 1, serial 0000000000000001, skill master)"),
                   [](const QStringList &arguments) {
                       QTextStream out(stdout);
                       return SimulateCommand::run(arguments, out);

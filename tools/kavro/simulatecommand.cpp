@@ -14,6 +14,7 @@
 
 using LibHardware::CaptureFile;
 using LibHardware::SimulatedSensor;
+using LibHardware::SimulatedShooter;
 
 namespace {
 
@@ -47,7 +48,9 @@ int SimulateCommand::run(const QStringList &arguments, QTextStream &out)
     const QString shotOption = QStringLiteral("shot-every");
     const QString seedOption = QStringLiteral("seed");
     const QString serialOption = QStringLiteral("serial");
-    Arguments args(arguments, {outOption, secondsOption, shotOption, seedOption, serialOption});
+    const QString skillOption = QStringLiteral("skill");
+    Arguments args(arguments,
+                   {outOption, secondsOption, shotOption, seedOption, serialOption, skillOption});
     if (!args.isValid() || !args.require({outOption}))
         return CommandLine::fail(args.error());
     if (!args.positional().isEmpty())
@@ -85,8 +88,14 @@ int SimulateCommand::run(const QStringList &arguments, QTextStream &out)
         return CommandLine::fail(QStringLiteral("--serial needs 1 to 16 hex digits, not \"%1\"")
                                          .arg(args.value(serialOption)));
 
+    SimulatedShooter::Skill skill = SimulatedShooter::DefaultSkill;
+    if (args.has(skillOption) && !SimulatedShooter::skillFromName(args.value(skillOption), &skill))
+        return CommandLine::fail(QStringLiteral("--skill needs novice, club or master, not \"%1\"")
+                                         .arg(args.value(skillOption)));
+
     SimulatedSensor sensor(seed);
     sensor.setSerialNumber(serial);
+    sensor.setSkill(skill);
     sensor.setShotInterval(int(std::lround(shotEvery * 1000.0)));
     const SimulatedSensor::Scene scene = sensor.scene();
 
