@@ -4,6 +4,7 @@
 #include "targetpainter.h"
 
 #include <session.h>
+#include <sessionanalysis.h>
 #include <sessioninfomodel.h>
 #include <shot.h>
 #include <targetdescriptor.h>
@@ -110,7 +111,23 @@ void drawTarget(QPainter *painter, const QRectF &area, const LibModel::TargetDes
     painter->restore();
 }
 
+// No "-0.0" for a value that rounds to zero.
+QString oneDecimal(double value)
+{
+    return std::isfinite(value) ? QString::number(std::round(value * 10.0) / 10.0 + 0.0, 'f', 1)
+                                : QStringLiteral("—");
+}
+
 } // namespace
+
+QString SessionPrintout::groupText(const LibModel::Session &session)
+{
+    const LibModel::ShotGroup group = LibModel::SessionAnalysis(session, false).group;
+    return QStringLiteral("Попаданий: %1   СТП: %2; %3 мм   Разброс: %4 мм   Средний радиус: %5 мм")
+            .arg(group.n)
+            .arg(oneDecimal(group.mpiX), oneDecimal(group.mpiY), oneDecimal(group.extremeSpread),
+                 oneDecimal(group.meanRadius));
+}
 
 SessionPrintout::SessionPrintout(QObject *parent)
     : QObject(parent)
@@ -184,8 +201,10 @@ void SessionPrintout::printDocument(QPrinter *printer)
                      metrics.elidedText(first, Qt::ElideRight, width));
     painter.drawText(QRectF(0.0, line, width, line), Qt::AlignLeft | Qt::AlignVCenter,
                      metrics.elidedText(m_header2, Qt::ElideRight, width));
+    painter.drawText(QRectF(0.0, 2.0 * line, width, line), Qt::AlignLeft | Qt::AlignVCenter,
+                     metrics.elidedText(groupText(*session), Qt::ElideRight, width));
 
-    const double top = 2.0 * line;
+    const double top = 3.0 * line;
     drawTarget(&painter, QRectF(0.0, top, width, page.height() - top), session->targetDescriptor(),
                m_zoom, session->caliber(), printedShots(*session));
     painter.end();

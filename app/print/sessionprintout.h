@@ -15,11 +15,12 @@ class SessionInfoModel;
 Q_MOC_INCLUDE("session.h")
 Q_MOC_INCLUDE("sessioninfomodel.h")
 
-// Prints one session (a page with two header lines and the target face with
-// the shot holes) or a competition protocol (a ruled table of the sessions
-// of a SessionInfoModel). The printing and archive pages set the session or
-// the model, the headers, the fitness-norm flag, the zoom and the column
-// widths, then print through the print dialog or show a preview.
+// Prints one session (a page with two header lines, the line of the shots'
+// group and the target face with the shot holes) or a competition protocol
+// (a ruled table of the sessions of a SessionInfoModel). The printing and
+// archive pages set the session or the model, the headers, the fitness-norm
+// flag, the zoom and the column widths, then print through the print dialog
+// or show a preview.
 class SessionPrintout : public QObject
 {
     Q_OBJECT
@@ -38,6 +39,11 @@ public:
     // Column widths of the protocol as fractions of the page width.
     const QVector<double> &widths() const { return m_widths; }
     double zoom() const { return m_zoom; }
+
+    // The session page's line of the group: the hits, the mean point of
+    // impact, the extreme spread and the mean radius, in mm with one
+    // decimal ("—" for a value the group does not define).
+    static QString groupText(const LibModel::Session &session);
 
 public slots:
     // The print dialog on a high-resolution printer; when accepted, the

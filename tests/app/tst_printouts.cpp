@@ -1,4 +1,5 @@
 #include <pdfprobe.h>
+#include <progresschart.h>
 #include <protocoltable.h>
 #include <session.h>
 #include <sessionbuilder.h>
@@ -8,12 +9,14 @@
 #include <targetprintout.h>
 #include <testenvironment.h>
 
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <limits>
 #include <numeric>
 
 using namespace LibModel;
@@ -153,7 +156,8 @@ private slots:
 
     // The holes lie at their breach points, filled light grey over the
     // black disc as over white paper, each with its number; the zoom
-    // magnifies around the face's centre.
+    // magnifies around the face's centre. The line above the face gives
+    // the group of the hits, the missed shot left out.
     void sessionPageShowsTheShots_data()
     {
         QTest::addColumn<double>("zoom");
@@ -165,7 +169,7 @@ private slots:
     {
         QFETCH(double, zoom);
         const QList<QPointF> breaches = {{5.0, -3.0}, {-12.0, 13.0}}; // in the disc, on white
-        const std::unique_ptr<Session> session = SessionBuilder().shots(breaches).take();
+        const std::unique_ptr<Session> session = SessionBuilder().shots(breaches).missed().take();
 
         const QString pdf = newPdf();
         auto printer = PdfProbe::printer(pdf);
@@ -174,14 +178,21 @@ private slots:
         printout.setZoom(zoom);
         printout.printDocument(printer.get());
         QCOMPARE(PdfProbe::pages(pdf), 1);
+        const QString text = PdfProbe::text(pdf).simplified();
+        QVERIFY2(text.contains(QString::fromUtf8("Попаданий: 2 СТП: -3.5; 5.0 мм Разброс: 23.3 мм "
+                                                 "Средний радиус: 11.7 мм")),
+                 qPrintable(text));
 
-        // The drawing area's outline, below the two header lines, reaches
-        // the foot of the page.
+        // The drawing area's outline, below the header lines and the
+        // group's, reaches the foot of the page.
         constexpr int Dpi = 100;
+        const double line
+                = QFontMetricsF(QFont(QStringLiteral("Arial"), 10), printer.get()).height() * Dpi
+                / PdfProbe::PrinterDpi;
         const QImage image = PdfProbe::raster(pdf, Dpi);
         const QRect page = PdfProbe::pageIn(*printer, Dpi).toRect();
-        const QRect area = PdfProbe::darkBox(image, 230, page.adjusted(0, 20, 0, 0));
-        QVERIFY(area.top() > page.top() + 20 && area.top() < page.top() + 60);
+        const QRect area = PdfProbe::darkBox(image, 230, page.adjusted(0, int(2.9 * line), 0, 0));
+        QVERIFY(qAbs(area.top() - (page.top() + 3.0 * line)) < 2.0);
         QVERIFY(area.bottom() > page.bottom() - 3);
         QVERIFY(qAbs(area.width() - page.width()) < 3);
 
@@ -202,6 +213,44 @@ private slots:
         }
         const QPointF inDisc = centre + QPointF(-5.0, 5.0) * scale;
         QVERIFY(grey(image, qRound(inDisc.x()), qRound(inDisc.y())) < 40);
+    }
+
+    // The trend is the least-squares line of the last ten points that have
+    // a value, over their x range; it needs two distinct x.
+    void progressTrend_data()
+    {
+        QTest::addColumn<QList<QPointF>>("points");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<double>("slope");
+        QTest::addColumn<double>("intercept");
+        QTest::addColumn<double>("from");
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        QList<QPointF> twelve = {{0, 50}, {1, -40}}; // outside the ten
+        for (int x = 2; x < 12; ++x)
+            twelve.append({double(x), 1.0 + 0.5 * x});
+        QTest::newRow("last ten of twelve") << twelve << true << 0.5 << 1.0 << 2.0;
+        QTest::newRow("gaps skipped")
+                << QList<QPointF> {{1, 2}, {2, nan}, {3, 6}} << true << 2.0 << 0.0 << 1.0;
+        QTest::newRow("one point")
+                << QList<QPointF> {{1, 2}, {2, nan}} << false << 0.0 << 0.0 << 0.0;
+        QTest::newRow("one date") << QList<QPointF> {{1, 2}, {1, 3}} << false << 0.0 << 0.0 << 0.0;
+    }
+
+    void progressTrend()
+    {
+        QFETCH(QList<QPointF>, points);
+        QFETCH(bool, valid);
+        const ProgressChart::Line line = ProgressChart::trend(points);
+        QCOMPARE(line.isValid, valid);
+        if (valid) {
+            QFETCH(double, slope);
+            QFETCH(double, intercept);
+            QFETCH(double, from);
+            QVERIFY(qAbs(line.slope - slope) < 0.01);
+            QVERIFY(qAbs(line.intercept - intercept) < 0.05);
+            QCOMPARE(line.from, from);
+            QCOMPARE(line.to, points.constLast().x());
+        }
     }
 
     // A full page holds the rows the layout counts, every rule inside the

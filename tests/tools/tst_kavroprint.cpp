@@ -2,10 +2,12 @@
 #include <pdfprobe.h>
 #include <sessionbuilder.h>
 #include <storage.h>
+#include <targetmanager.h>
 #include <testenvironment.h>
 
 #include <QCoreApplication>
 #include <QHash>
+#include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
@@ -13,8 +15,9 @@
 #include <QTest>
 
 // `kavro print` in a separate process without a display: paper targets,
-// session pages and competition protocols of a database built through the
-// model classes, and the refused options, each with one line on stderr.
+// session pages, competition protocols and a shooter's progress of a
+// database built through the model classes, and the refused options, each
+// with one line on stderr.
 class TestKavroPrint : public QObject
 {
     Q_OBJECT
@@ -24,14 +27,19 @@ private:
     QTemporaryDir folder;
     QString database;
     qint64 sessionId = 0;
+    qint64 shooterId = 0; // sessions on two faces
+    qint64 idleId = 0; // no sessions
 
-    // "DB", "ID" and "PDF" in the arguments stand for the database, the
-    // stored session and `pdf`.
+    // "DB", "ID", "SHOOTER", "IDLE" and "PDF" in the arguments stand for the
+    // database, the stored session, the two persons and `pdf`.
     QStringList arguments(QStringList list, const QString &pdf) const
     {
-        const QHash<QString, QString> meaning = {{QStringLiteral("DB"), database},
-                                                 {QStringLiteral("ID"), QString::number(sessionId)},
-                                                 {QStringLiteral("PDF"), pdf}};
+        const QHash<QString, QString> meaning
+                = {{QStringLiteral("DB"), database},
+                   {QStringLiteral("ID"), QString::number(sessionId)},
+                   {QStringLiteral("SHOOTER"), QString::number(shooterId)},
+                   {QStringLiteral("IDLE"), QString::number(idleId)},
+                   {QStringLiteral("PDF"), pdf}};
         for (QString &argument : list)
             argument = meaning.value(argument, argument);
         return QStringList {QStringLiteral("print")} + list;
@@ -80,6 +88,23 @@ private slots:
                      {QStringLiteral("birthDate"), QStringLiteral("01.02.2008")}}));
         for (int i = 0; i < BigCompetition; ++i)
             QVERIFY(add(QStringLiteral("Shooter%1").arg(i), QStringLiteral("Big"), 3.0));
+
+        // Twelve days on the rifle face, the group tightening, and three
+        // pistol sessions in between; a pair of hits and a miss each.
+        constexpr qint64 Day = 86400000;
+        for (int day = 0; day < 15; ++day) {
+            SessionBuilder session(&storage, SessionBuilder::Start + Day * (day + 1));
+            if (day % 5 == 4)
+                session.target(LibModel::TargetManager::AirPistolUuid);
+            const double x = 6.0 - 0.4 * day;
+            QVERIFY(session.shooter(QStringLiteral("Orlova"))
+                            .shots({{x, 1.0}, {-x, 1.0}})
+                            .missed()
+                            .write());
+        }
+        shooterId = storage.findShooter(QStringLiteral("Orlova"), QString(), QString()).id;
+        idleId = storage.createShooter(QStringLiteral("Idle"), QString(), QString(), {}).id;
+        QVERIFY(shooterId > 0 && idleId > 0);
     }
 
     // One A4 page each, with the texts in this order; none marked "!".
@@ -134,6 +159,59 @@ private slots:
         QVERIFY(text.contains(QStringLiteral("Page %1").arg(pages)));
     }
 
+    // One chart per face in the order of first use, each with its score
+    // and radius panels, and a row per session, the rows going on to a
+    // second page under the name and the table's header again. The last
+    // pistol session, two hits at +-0.4 mm of three shots, has a mean
+    // radius of 0.4 mm.
+    void printsProgress()
+    {
+        const QString pdf = folder.filePath(QStringLiteral("progress.pdf"));
+        const QStringList options
+                = {QStringLiteral("progress"), QStringLiteral("--db"), QStringLiteral("DB"),
+                   QStringLiteral("--person"), QStringLiteral("SHOOTER")};
+        QCOMPARE(print(arguments(options, pdf).mid(1), pdf), 2);
+        QCOMPARE(PdfProbe::pages(pdf), 2);
+        qsizetype at = 0;
+        const QString first = PdfProbe::text(pdf, 1);
+        for (const char *expected : {"Прогресс стрелка: Orlova", "Мишень №8, сессий: 12",
+                                     "Мишень №9, сессий: 3", "Средний радиус, мм"})
+            QVERIFY2((at = first.indexOf(QString::fromUtf8(expected), at)) >= 0, expected);
+        const QString second = PdfProbe::text(pdf, 2);
+        QVERIFY(second.contains(QString::fromUtf8("Orlova, лист 2")));
+        QVERIFY(second.contains(QString::fromUtf8("Средний балл")));
+        const QString text = first + second;
+        const QRegularExpression row(QStringLiteral("\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d +(№\\d)"
+                                                    " +3 +\\S+ +\\S+ +(\\S+)"));
+        QStringList faces, radii;
+        for (auto match = row.globalMatch(text); match.hasNext();) {
+            const QRegularExpressionMatch next = match.next();
+            faces.append(next.captured(1));
+            radii.append(next.captured(2));
+        }
+        QCOMPARE(faces.size(), 15);
+        QCOMPARE(faces.count(QStringLiteral("№9")), 3);
+        QCOMPARE(radii.constLast(), QStringLiteral("0.4"));
+
+        // Each panel's line in its own colour, right of the panel labels:
+        // two runs of rows with blue (scores) and two with red (radii), one
+        // each per chart.
+        const QImage image = PdfProbe::raster(pdf, 100);
+        const auto runs = [&image](int sign) {
+            int count = 0, gap = 99;
+            for (int y = 0; y < image.height(); ++y) {
+                bool found = false;
+                for (int x = image.width() / 2; x < image.width() && !found; ++x)
+                    found = sign * (qBlue(image.pixel(x, y)) - qRed(image.pixel(x, y))) > 50;
+                count += found && gap > 4;
+                gap = found ? 0 : gap + 1;
+            }
+            return count;
+        };
+        QCOMPARE(runs(1), 2);
+        QCOMPARE(runs(-1), 2);
+    }
+
     void refuses_data()
     {
         QTest::addColumn<QString>("options");
@@ -147,6 +225,10 @@ private slots:
         QTest::newRow("empty competition") << "protocol|--db|DB|--pdf|PDF|--competition|Пусто";
         QTest::newRow("malformed widths")
                 << "protocol|--db|DB|--pdf|PDF|--competition|Кубок|--widths|a,b";
+        QTest::newRow("unknown person") << "progress|--db|DB|--pdf|PDF|--person|9999";
+        QTest::newRow("person without sessions") << "progress|--db|DB|--pdf|PDF|--person|IDLE";
+        QTest::newRow("malformed person") << "progress|--db|DB|--pdf|PDF|--person|x";
+        QTest::newRow("no database") << "progress|--db|/no/such.sqlite|--pdf|PDF|--person|SHOOTER";
     }
 
     void refuses()

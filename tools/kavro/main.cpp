@@ -144,9 +144,12 @@ int main(int argc, char *argv[])
                                  "  print session --db DB --session ID [--header TEXT] "
                                  "[--header2 TEXT] [--zoom Z] --pdf OUT\n"
                                  "  print protocol --db DB --competition NAME [--gto] "
-                                 "[--header TEXT] [--widths F,F,...] --pdf OUT"),
+                                 "[--header TEXT] [--widths F,F,...] --pdf OUT\n"
+                                 "  print progress --db DB --person ID --pdf OUT"),
                   QStringLiteral("print a target face to scale (made for D metres, hung at R), "
-                                 "a session sheet or a competition protocol to an A4 PDF; "
+                                 "a session sheet, a competition protocol or a shooter's "
+                                 "progress (charts per target face and the sessions) to an A4 "
+                                 "PDF; "
                                  "protocol columns fit their texts unless --widths gives "
                                  "fractions of the page width"),
                   [](const QStringList &arguments) {

@@ -4,10 +4,12 @@
 #include "databasecommands.h"
 #include "orderedjsonobject.h"
 
+#include <progressprintout.h>
 #include <protocoltable.h>
 #include <session.h>
 #include <sessioninfomodel.h>
 #include <sessionprintout.h>
+#include <shooterprogress.h>
 #include <storage.h>
 #include <targetmanager.h>
 #include <targetprintout.h>
@@ -102,8 +104,8 @@ bool parseWidths(const QString &text, QVector<double> *widths)
 
 // Every option of the print commands that takes a value.
 const QSet<QByteArray> ValueOptions
-        = {"target",  "distance", "real",    "title", "pdf",         "db",
-           "session", "header",   "header2", "zoom",  "competition", "widths"};
+        = {"target", "distance", "real", "title",       "pdf",    "db",    "session",
+           "header", "header2",  "zoom", "competition", "widths", "person"};
 
 // The GUI application takes some options for itself ("-session ID", and
 // "-title T" under X11), in either dash form, and removes them. It gets the
@@ -177,8 +179,10 @@ int PrintCommand::run(const QStringList &arguments, QTextStream &out)
         return session(arguments.mid(1), out);
     if (what == QLatin1String("protocol"))
         return protocol(arguments.mid(1), out);
+    if (what == QLatin1String("progress"))
+        return progress(arguments.mid(1), out);
     return CommandLine::fail(
-            QStringLiteral("print needs one of target, session, protocol (try --help)"));
+            QStringLiteral("print needs one of target, session, protocol, progress (try --help)"));
 }
 
 int PrintCommand::target(const QStringList &arguments, QTextStream &out)
@@ -305,4 +309,43 @@ int PrintCommand::protocol(const QStringList &arguments, QTextStream &out)
         printout.printTable(printer);
         return ProtocolTable(printer, isGto, widths).pageCount(model->rowCount());
     });
+}
+
+int PrintCommand::progress(const QStringList &arguments, QTextStream &out)
+{
+    const QString personOption = QStringLiteral("person");
+    Arguments args(arguments, {DbOption, personOption, PdfOption});
+    QString error = parse(args, {DbOption, personOption});
+    if (!error.isEmpty())
+        return CommandLine::fail(error);
+    bool ok = false;
+    const qint64 personId = args.value(personOption).toLongLong(&ok);
+    if (!ok || personId <= 0)
+        return CommandLine::fail(QStringLiteral("option --person needs a person id, not \"%1\"")
+                                         .arg(args.value(personOption)));
+
+    // The sessions find their target faces in the process-wide catalogue.
+    LibModel::TargetManager targets;
+    LibModel::Storage storage;
+    error = DatabaseCommands::open(storage, args.value(DbOption), false);
+    if (!error.isEmpty())
+        return CommandLine::fail(error);
+    LibModel::ShooterProgress progress;
+    if (!progress.read(storage, personId))
+        return CommandLine::fail(
+                QStringLiteral("%1 in %2").arg(progress.error(), args.value(DbOption)));
+    if (progress.sessions().isEmpty())
+        return CommandLine::fail(QStringLiteral("no sessions of person %1 in %2")
+                                         .arg(personId)
+                                         .arg(args.value(DbOption)));
+    const std::unique_ptr<LibModel::SessionInfoModel> summaries(storage.sessions(personId));
+    if (!summaries)
+        return CommandLine::fail(
+                QStringLiteral("cannot list the sessions of %1").arg(args.value(DbOption)));
+
+    ProgressPrintout printout;
+    printout.setShooterName(storage.findShooterById(personId).name);
+    printout.setSessions(progress.sessions(), summaries->rows(), &targets);
+    return printToFile(args.value(PdfOption), out,
+                       [&printout](QPrinter *printer) { return printout.print(printer); });
 }

@@ -8,7 +8,7 @@ class QCoreApplication;
 class QPrinter;
 class QTextStream;
 
-// kavro print target|session|protocol: the program's printouts painted by
+// kavro print target|session|protocol|progress: the program's printouts painted by
 // the same renderers onto a PDF printer (A4 portrait, 300 dpi, the page
 // rectangle being the printable area). On success one JSON line names the
 // file and its page count.
@@ -30,4 +30,5 @@ private:
     static int target(const QStringList &arguments, QTextStream &out);
     static int session(const QStringList &arguments, QTextStream &out);
     static int protocol(const QStringList &arguments, QTextStream &out);
+    static int progress(const QStringList &arguments, QTextStream &out);
 };
