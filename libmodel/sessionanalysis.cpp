@@ -28,7 +28,7 @@ private:
 };
 } // namespace
 
-SessionAnalysis::SessionAnalysis(const Session &session, bool withShots)
+SessionAnalysis::SessionAnalysis(const Session &session, bool withShots, bool withAiming)
     : sessionId(session.id())
     , timer(session.timer())
     , targetUuid(session.targetUuid())
@@ -46,6 +46,8 @@ SessionAnalysis::SessionAnalysis(const Session &session, bool withShots)
             breaches.append(breach);
             results.append(shot->result());
         }
+        if (!withAiming)
+            continue;
         const ShotAiming values(shot->trace()->samples(), shot->offset(), session.sampleRate(),
                                 hit ? breach : QPointF(ShotAiming::NaN, ShotAiming::NaN),
                                 calculator, session.caliber());

@@ -25,9 +25,10 @@ public:
     };
 
     SessionAnalysis() = default;
-    // withShots: keep each shot's values too (the session's means are made
-    // either way).
-    explicit SessionAnalysis(const Session &session, bool withShots = true);
+    // withShots: keep each shot's values too; withAiming: the aiming values
+    // at all (without them only the group is made, and the samples are not
+    // needed when the shots know their breaches).
+    explicit SessionAnalysis(const Session &session, bool withShots = true, bool withAiming = true);
 
     qint64 sessionId = 0;
     qint64 timer = -1;

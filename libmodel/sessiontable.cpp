@@ -63,6 +63,11 @@ private:
     bool m_prepared = false;
 };
 
+// The breach kept with a shot's properties, under names of the storage's
+// own: they are stripped again when the shot is read.
+const QString BreachXKey = QStringLiteral("storedBreachX");
+const QString BreachYKey = QStringLiteral("storedBreachY");
+
 } // namespace
 
 SessionTable::SessionTable(const QSqlDatabase &db, const SqlDialect &dialect)
@@ -178,7 +183,7 @@ bool SessionTable::write(Session *session)
             query->addBindValue(phaseValue(shot->phase()));
             query->addBindValue(int(shot->serieIndex()));
             query->addBindValue(shot->isMissed() ? 1 : 0);
-            query->addBindValue(RecordCodec::encodeProperties(shot->properties()));
+            query->addBindValue(encodeShotProperties(*shot));
             if (update)
                 query->addBindValue(shot->id());
             if (!query->exec())
@@ -304,9 +309,8 @@ Session *SessionTable::read(uint id, const std::function<ShooterRecord(qint64)> 
             if (!shot)
                 return nullptr;
             shot->setId(row.id);
-            QVariantHash shotProperties;
-            RecordCodec::decodeProperties(row.properties, &shotProperties);
-            shot->setProperties(shotProperties);
+            QPointF stored;
+            shot->setProperties(decodeShotProperties(row.properties, &stored));
         }
         trace->setDirty(false);
     }
@@ -358,6 +362,29 @@ bool SessionTable::remove(qint64 sessionId)
         || !run("DELETE FROM sessions WHERE session_id=?;"))
         return failed(query);
     return true;
+}
+
+QByteArray SessionTable::encodeShotProperties(const Shot &shot)
+{
+    QVariantHash properties = shot.properties();
+    const QPointF breach = shot.breach();
+    if (std::isfinite(breach.x()) && std::isfinite(breach.y())) {
+        properties.insert(BreachXKey, breach.x());
+        properties.insert(BreachYKey, breach.y());
+    }
+    return RecordCodec::encodeProperties(properties);
+}
+
+QVariantHash SessionTable::decodeShotProperties(const QByteArray &stored, QPointF *breach)
+{
+    QVariantHash properties;
+    RecordCodec::decodeProperties(stored, &properties);
+    const QVariant x = properties.take(BreachXKey), y = properties.take(BreachYKey);
+    bool xOk = false, yOk = false;
+    *breach = QPointF(x.toDouble(&xOk), y.toDouble(&yOk));
+    if (!xOk || !yOk)
+        *breach = QPointF(qQNaN(), qQNaN());
+    return properties;
 }
 
 } // namespace LibModel

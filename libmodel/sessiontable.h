@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QList>
+#include <QPointF>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QVariantHash>
 
 #include <functional>
 
@@ -10,6 +12,7 @@ namespace LibModel {
 
 class AbstractStorage;
 class Session;
+class Shot;
 class SqlDialect;
 class ShooterRecord;
 
@@ -36,6 +39,13 @@ public:
     bool remove(qint64 sessionId);
 
     QSqlError error() const { return m_error; }
+
+    // A shot's stored properties: its own, and its breach, so that its
+    // score and its group can be had without decoding the trace's samples.
+    static QByteArray encodeShotProperties(const Shot &shot);
+    // The shot's own properties from stored ones; *breach is the stored
+    // breach, NaN when the row has none (rows of earlier versions).
+    static QVariantHash decodeShotProperties(const QByteArray &stored, QPointF *breach);
 
 private:
     bool writeSessionRow(Session *session);

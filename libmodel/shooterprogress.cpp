@@ -1,6 +1,7 @@
 #include "shooterprogress.h"
 #include "recordcodec.h"
 #include "session.h"
+#include "sessiontable.h"
 #include "shot.h"
 #include "sqldialect.h"
 #include "storage.h"
@@ -11,11 +12,12 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <cmath>
 #include <memory>
 
 namespace LibModel {
 
-bool ShooterProgress::read(Storage &storage, qint64 personId)
+bool ShooterProgress::read(Storage &storage, qint64 personId, bool withAiming)
 {
     m_sessions.clear();
     m_error.clear();
@@ -28,9 +30,10 @@ bool ShooterProgress::read(Storage &storage, qint64 personId)
 
     const QSqlDatabase db = QSqlDatabase::database(storage.connectionName(), false);
     const SqlDialect dialect(storage.location());
-    QSqlQuery sessions(db), shots(db);
+    QSqlQuery sessions(db), shots(db), breaches(db);
     sessions.setForwardOnly(true);
     shots.setForwardOnly(true);
+    breaches.setForwardOnly(true);
     if (!sessions.prepare(QStringLiteral("SELECT session_id, timer, target_uuid, caliber, "
                                          "sample_rate FROM sessions WHERE person_id=? ORDER BY "
                                          "timer ASC, session_id ASC;")))
@@ -40,6 +43,12 @@ bool ShooterProgress::read(Storage &storage, qint64 personId)
                 "trace_id IN (SELECT trace_id FROM traces WHERE session_id=?) ORDER BY "
                 "trace_id, timer ASC, shot_id ASC;")))
         return fail(shots);
+    if (!withAiming
+        && !breaches.prepare(QStringLiteral(
+                "SELECT s.trace_id, s.shot_id, s.trace_offset, s.serie_index, s.missed, "
+                "s.properties, t.timer FROM shots s JOIN traces t ON t.trace_id=s.trace_id WHERE "
+                "t.session_id=? ORDER BY t.timer ASC, s.trace_id, s.timer ASC, s.shot_id ASC;")))
+        return fail(breaches);
     sessions.addBindValue(personId);
     if (!sessions.exec())
         return fail(sessions);
@@ -51,13 +60,14 @@ bool ShooterProgress::read(Storage &storage, qint64 personId)
         session.setTargetUuid(sessions.value(2).toString());
         session.setCaliber(sessions.value(3).toDouble());
         session.setSampleRate(ushort(qBound(0, sessions.value(4).toInt(), 0xFFFF)));
-        if (!readTraces(session, db, dialect, shots)) {
+        if ((withAiming || !readBreaches(session, breaches))
+            && !readTraces(session, db, dialect, shots)) {
             if (m_error.isEmpty())
                 m_error = QStringLiteral("cannot read session %1").arg(session.id());
             m_sessions.clear();
             return false;
         }
-        m_sessions.append(SessionAnalysis(session, false));
+        m_sessions.append(SessionAnalysis(session, false, withAiming));
     }
     if (sessions.lastError().isValid())
         return fail(sessions);
@@ -107,6 +117,52 @@ bool ShooterProgress::readTraces(Session &session, const QSqlDatabase &db,
         shot->setId(shots.value(1).toLongLong());
     }
     shots.finish();
+    return true;
+}
+
+bool ShooterProgress::readBreaches(Session &session, QSqlQuery &breaches)
+{
+    breaches.addBindValue(session.id());
+    if (!breaches.exec())
+        return false;
+    struct Row
+    {
+        qint64 trace, id, offset, serie, timer;
+        bool missed;
+        QPointF breach;
+    };
+    QList<Row> rows;
+    while (breaches.next()) {
+        Row row {breaches.value(0).toLongLong(),
+                 breaches.value(1).toLongLong(),
+                 breaches.value(2).toLongLong(),
+                 breaches.value(3).toLongLong(),
+                 breaches.value(6).toLongLong(),
+                 breaches.value(4).toInt() != 0,
+                 QPointF()};
+        SessionTable::decodeShotProperties(breaches.value(5).toByteArray(), &row.breach);
+        // A shot stored by an earlier version, or one without a sample at
+        // its place: the samples must be read.
+        if (!std::isfinite(row.breach.x()) || row.offset < 0 || row.serie < 0
+            || row.serie > 0xFFFF) {
+            breaches.finish();
+            return false;
+        }
+        rows.append(row);
+    }
+    breaches.finish();
+    QHash<qint64, Trace *> traces;
+    for (const Row &row : std::as_const(rows)) {
+        Trace *&trace = traces[row.trace];
+        if (!trace)
+            trace = session.appendTrace(row.timer);
+        Shot *shot = trace
+                ? trace->appendShot(ushort(row.serie), int(row.offset), row.missed, 0.0, row.breach)
+                : nullptr;
+        if (!shot)
+            return false;
+        shot->setId(row.id);
+    }
     return true;
 }
 

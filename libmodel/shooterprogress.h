@@ -26,7 +26,9 @@ class ShooterProgress
 public:
     // Reads and analyses the sessions of the person; false, with the
     // reason in error(), when the person is unknown or a read fails.
-    bool read(Storage &storage, qint64 personId);
+    // Without aiming, only the groups are made, and a session whose shots
+    // were stored with their breaches is read without its samples.
+    bool read(Storage &storage, qint64 personId, bool withAiming = true);
 
     const QList<SessionAnalysis> &sessions() const { return m_sessions; }
     QString error() const { return m_error; }
@@ -36,6 +38,9 @@ private:
     // a trace's samples are not whole.
     bool readTraces(Session &session, const QSqlDatabase &db, const SqlDialect &dialect,
                     QSqlQuery &shots);
+    // Adds the shots with their stored breaches to traces without samples;
+    // false (and nothing added) when a shot has no stored breach.
+    bool readBreaches(Session &session, QSqlQuery &shots);
     bool fail(const QSqlQuery &query);
 
     QList<SessionAnalysis> m_sessions;

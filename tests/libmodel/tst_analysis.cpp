@@ -6,6 +6,7 @@
 #include <sessionbuilder.h>
 #include <testenvironment.h>
 
+#include <recordcodec.h>
 #include <scorecalculator.h>
 #include <sessionanalysis.h>
 #include <shooterprogress.h>
@@ -13,6 +14,8 @@
 
 #include <QCoreApplication>
 #include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 
 #include <cmath>
@@ -184,6 +187,25 @@ private slots:
         }
         COMPARE_VALUE(progress.sessions().constFirst().aiming.speed250, speed, 1e-3);
         COMPARE_VALUE(progress.sessions().constFirst().group.meanRadius, M_SQRT1_2, 1e-4);
+
+        // The groups alone come from the breaches stored with the shots, and
+        // from the samples for shots stored without them (earlier versions).
+        for (const bool storedBreaches : {true, false}) {
+            if (!storedBreaches) {
+                QSqlQuery erase(QSqlDatabase::database(rig.storage()->connectionName()));
+                QVERIFY(erase.prepare(QStringLiteral("UPDATE shots SET properties=?;")));
+                erase.addBindValue(RecordCodec::encodeProperties({}));
+                QVERIFY(erase.exec());
+            }
+            ShooterProgress groups;
+            QVERIFY(groups.read(*rig.storage(), lane->session()->shooterId(), false));
+            const ShotGroup &read = groups.sessions().constFirst().group;
+            QCOMPARE(read.n, 2);
+            COMPARE_VALUE(read.mpiX, group.mpiX, 1e-9);
+            COMPARE_VALUE(read.meanRadius, group.meanRadius, 1e-9);
+            COMPARE_VALUE(read.meanScore, group.meanScore, 1e-9);
+            QVERIFY(std::isnan(groups.sessions().constFirst().aiming.holdRadius));
+        }
     }
 };
 

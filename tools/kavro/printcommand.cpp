@@ -331,7 +331,8 @@ int PrintCommand::progress(const QStringList &arguments, QTextStream &out)
     if (!error.isEmpty())
         return CommandLine::fail(error);
     LibModel::ShooterProgress progress;
-    if (!progress.read(storage, personId))
+    // The page shows the groups: their shots' stored breaches are enough.
+    if (!progress.read(storage, personId, false))
         return CommandLine::fail(
                 QStringLiteral("%1 in %2").arg(progress.error(), args.value(DbOption)));
     if (progress.sessions().isEmpty())
