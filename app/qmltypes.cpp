@@ -3,6 +3,7 @@
 #include "exercise.h"
 #include "rangedata.h"
 #include "serielistitem.h"
+#include "sessionanalysisview.h"
 #include "sessionprintout.h"
 #include "shotlistmodel.h"
 #include "targetitem.h"
@@ -71,6 +72,7 @@ void registerQmlTypes()
     qmlRegisterAnonymousType<TraceSelectionShotItem>(Uri, Major);
     qmlRegisterUncreatableType<SerieListItem>(Uri, Major, Minor, "SerieListItem", QString());
     qmlRegisterType<ShotListModel>(Uri, Major, Minor, "ShotListModel");
+    qmlRegisterType<SessionAnalysisView>(Uri, Major, Minor, "SessionAnalysisView");
     qmlRegisterType<SessionPrintout>(Uri, Major, Minor, "SessionPrintout");
     qmlRegisterType<TargetPrintout>(Uri, Major, Minor, "TargetPrintout");
     qmlRegisterUncreatableType<ApplicationData>(Uri, Major, Minor, "App", QString());

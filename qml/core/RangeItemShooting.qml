@@ -5,8 +5,9 @@ import Kavro 1.0
 
 // The shooting screen of a lane: the target with the live aim, the trace and
 // the shot marks; the trial and scored shots; the values of the selected
-// shot; and the corrections of the lane's centre, the end and the stop that
-// the lane's exercise carries out.
+// shot; once the exercise is over, the group of its shots; and the
+// corrections of the lane's centre, the end and the stop that the lane's
+// exercise carries out.
 Item {
     id: screen
 
@@ -51,6 +52,12 @@ Item {
         function onTargetVisibleChanged() {
             currentSelection.eraseCurrent()
         }
+    }
+
+    // The group of the finished exercise's shots.
+    SessionAnalysisView {
+        id: groupAnalysis
+        session: screen.finished ? screen.session : null
     }
 
     // The recording being shot, while the exercise runs.
@@ -252,6 +259,15 @@ Item {
             Layout.fillHeight: true
             Layout.minimumHeight: 40
             session: screen.session
+        }
+
+        AnalysisPanel {
+            objectName: "groupPanel"
+            Layout.fillWidth: true
+            visible: screen.finished && screen.session !== null
+            analysis: groupAnalysis
+            showAiming: false
+            title: "Группа"
         }
 
         ShotValues {

@@ -5,7 +5,8 @@ import Kavro 1.0
 
 // A stored session on its target face: the shot marks, the aiming trace
 // around the shot picked in the shot list, a replay of that trace, zoom
-// buttons and the list of shots.
+// buttons, the list of shots and the analysis of the session, whose mean
+// point of impact and mean radius are drawn on the face.
 RowLayout {
     id: viewer
 
@@ -17,6 +18,7 @@ RowLayout {
     property alias shotList: shotList
     property alias replayBar: replayBar
     property alias selection: shotSelection
+    property alias analysis: sessionAnalysis
 
     spacing: 10
 
@@ -28,6 +30,12 @@ RowLayout {
     // A new session starts with its first shot picked, once the shot list
     // has taken the session.
     onSessionChanged: Qt.callLater(selectFirstShot)
+
+    SessionAnalysisView {
+        id: sessionAnalysis
+        session: viewer.session
+        shot: viewer.selectedShot
+    }
 
     TraceSelection {
         id: shotSelection
@@ -90,6 +98,14 @@ RowLayout {
                     caliber: viewer.caliber
                 }
             }
+
+            GroupMark {
+                objectName: "groupMark"
+                target: targetView
+                visible: sessionAnalysis.n > 0
+                center: Qt.point(sessionAnalysis.mpiX, sessionAnalysis.mpiY)
+                radius: sessionAnalysis.meanRadius
+            }
         }
 
         Row {
@@ -117,12 +133,27 @@ RowLayout {
         }
     }
 
-    ShotList {
-        id: shotList
-        objectName: "shotList"
-        Layout.preferredWidth: 200
+    ColumnLayout {
+        // Not widened by the list's fill inside.
+        Layout.fillWidth: false
+        Layout.preferredWidth: 230
         Layout.fillHeight: true
         visible: viewer.session !== null
-        session: viewer.session
+        spacing: 8
+
+        ShotList {
+            id: shotList
+            objectName: "shotList"
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            Layout.minimumHeight: 60
+            session: viewer.session
+        }
+
+        AnalysisPanel {
+            objectName: "analysisPanel"
+            Layout.fillWidth: true
+            analysis: sessionAnalysis
+        }
     }
 }

@@ -11,6 +11,7 @@ PageTestCase {
     readonly property real evening: 1700030000000
     property var ivanov: 0
     property var petrov: 0
+    property var kuznetsov: 0
 
     function dateText(ms) {
         return Qt.formatDateTime(new Date(ms), "dd.MM.yyyy hh:mm")
@@ -41,9 +42,14 @@ PageTestCase {
                                     comments: "вечер", shots: [Qt.point(1, 1), Qt.point(2, -2)] }) > 0)
         verify(fixture.addSession({ name: "Петров Пётр", organization: "Школа 2", group: "6Б", timer: morning,
                                     shots: [Qt.point(0, 3)] }) > 0)
+        var shooter = { name: "Кузнецов Кирилл", organization: "Школа 4", group: "8Г", timer: morning,
+                        shots: [Qt.point(-2, 0), Qt.point(2, 0)] }
+        verify(fixture.addSession(shooter) > 0)
+        verify(fixture.addSession(Object.assign(shooter, { timer: evening, shots: [] })) > 0)
+        kuznetsov = application.storage.lookupShooter("Кузнецов Кирилл", "Школа 4", "8Г")
         ivanov = application.storage.lookupShooter("Иванов Иван", "Школа 1", "5А")
         petrov = application.storage.lookupShooter("Петров Пётр", "Школа 2", "6Б")
-        verify(ivanov > 0 && petrov > 0)
+        verify(ivanov > 0 && petrov > 0 && kuznetsov > 0)
     }
 
     function init() {
@@ -135,10 +141,41 @@ PageTestCase {
         tryCompare(dialog, "opened", true)
         mouseClick(child("okButton", dialog.footer))
         compare(page.shooters.shooterId, 0)
-        tryCompare(child("shooterList"), "count", 2)
+        tryCompare(child("shooterList"), "count", 3)
         compare(application.catalog.lookupShooter("Сидоров Сидор", "Школа 3", "7В"), 0)
         compare(application.storage.sessions(id).rowCount(), 0)
         compare(child("catalogError").text, "")
         compare(child("sessionList").count, 0)
+    }
+
+    // The text of each line of an analysis list, by label.
+    function linesOf(name) {
+        var lines = child(name)
+        var texts = {}
+        for (var i = 0; i < lines.count; ++i)
+            texts[lines.itemAt(i).children[0].text] = lines.itemAt(i).children[1].text
+        return texts
+    }
+
+    // The group of the shown session beside it and on its face; a session
+    // without shots has none.
+    function test_analysisOfTheShownSession() {
+        createPage()
+        pickShooter(kuznetsov)
+        pickSession(0)
+        var group = linesOf("groupLines")
+        compare([group["Попаданий"], group["СТП по горизонтали"], group["Наибольший разброс"],
+                 group["Средний радиус"]], ["2", "0.0 мм", "4.0 мм", "2.0 мм"])
+        var target = child("target"), mark = child("groupMark")
+        compare([mark.visible, mark.x, mark.y], [true, target.targetTx * target.targetScaleX, target.targetTy * target.targetScaleY])
+        compare(child("meanRadiusCircle").width, 4 * target.targetScaleX)
+        // The first shot is picked: its aiming is shown.
+        tryCompare(page.viewer.analysis, "shotTitle", "Выстрел 1")
+        compare(Object.keys(linesOf("shotLines")).length, 4)
+        pickSession(1)
+        group = linesOf("groupLines")
+        compare([group["Попаданий"], group["СТП по горизонтали"], group["Средний радиус"]], ["0", "—", "—"])
+        compare(linesOf("aimingLines")["Радиус удержания"], "—")
+        verify(!mark.visible)
     }
 }
