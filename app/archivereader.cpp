@@ -24,10 +24,18 @@ ArchiveReader::ArchiveReader(const QString &databasePath, LibModel::AbstractStor
 {
     qRegisterMetaType<QList<LibModel::SessionInfo>>();
     qRegisterMetaType<ArchiveWorker::StoredSession>();
+    qRegisterMetaType<QList<LibModel::SessionAnalysis>>();
     m_worker->moveToThread(&m_thread);
     connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
     connect(m_worker, &ArchiveWorker::listRead, this, &ArchiveReader::listAnswered);
     connect(m_worker, &ArchiveWorker::sessionRead, this, &ArchiveReader::sessionAnswered);
+    connect(m_worker, &ArchiveWorker::progressRead, this,
+            [this](int ticket, const QList<LibModel::SessionAnalysis> &sessions, bool ok) {
+                if (ticket != m_progressTicket)
+                    return;
+                settle(&m_progressTicket);
+                emit progressRead(ticket, sessions, ok);
+            });
     m_thread.setObjectName(QStringLiteral("archive"));
     m_thread.start();
 }
@@ -42,10 +50,23 @@ int ArchiveReader::issue(ArchiveWorker::Kind kind)
 {
     const bool wasBusy = busy();
     const int ticket = ++m_lastTicket;
-    (kind == ArchiveWorker::List ? m_listTicket : m_sessionTicket) = ticket;
+    (kind == ArchiveWorker::List            ? m_listTicket
+             : kind == ArchiveWorker::Whole ? m_sessionTicket
+                                            : m_progressTicket)
+            = ticket;
     m_worker->setNewest(kind, ticket);
     if (!wasBusy)
         emit busyChanged();
+    return ticket;
+}
+
+int ArchiveReader::readProgress(qlonglong personId)
+{
+    const int ticket = issue(ArchiveWorker::Progress);
+    ArchiveWorker *worker = m_worker;
+    QMetaObject::invokeMethod(
+            worker, [worker, ticket, personId] { worker->readProgress(ticket, personId); },
+            Qt::QueuedConnection);
     return ticket;
 }
 

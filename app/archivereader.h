@@ -35,7 +35,7 @@ public:
     // Waits for a read under way.
     ~ArchiveReader() override;
 
-    bool busy() const { return m_listTicket != 0 || m_sessionTicket != 0; }
+    bool busy() const { return m_listTicket != 0 || m_sessionTicket != 0 || m_progressTicket != 0; }
 
     // The summaries of a person's sessions, by start time.
     Q_INVOKABLE int readSessions(qlonglong personId);
@@ -44,6 +44,8 @@ public:
     Q_INVOKABLE int readCompetition(const QString &name, bool isGto);
     // The whole stored session with its traces and shots.
     Q_INVOKABLE int readSession(uint id);
+    // The groups of a person's sessions, oldest first (for C++ receivers).
+    int readProgress(qlonglong personId);
 
 signals:
     void busyChanged();
@@ -51,6 +53,8 @@ signals:
     void sessionsRead(int ticket, LibModel::SessionInfoModel *model);
     // session is null when it could not be read.
     void sessionRead(int ticket, LibModel::Session *session);
+    // ok is false when the database could not be read.
+    void progressRead(int ticket, const QList<LibModel::SessionAnalysis> &sessions, bool ok);
 
 private:
     int issue(ArchiveWorker::Kind kind);
@@ -67,4 +71,5 @@ private:
     // The tickets waited for, 0 for none.
     int m_listTicket = 0;
     int m_sessionTicket = 0;
+    int m_progressTicket = 0;
 };

@@ -1,5 +1,7 @@
 #include "archiveworker.h"
 
+#include <shooterprogress.h>
+
 #include <session.h>
 #include <sessioninfomodel.h>
 #include <sessionoutbox.h>
@@ -71,4 +73,13 @@ void ArchiveWorker::readSession(int ticket, uint id)
         }
     }
     emit sessionRead(ticket, stored);
+}
+
+void ArchiveWorker::readProgress(int ticket, qlonglong personId)
+{
+    if (superseded(Progress, ticket))
+        return;
+    LibModel::ShooterProgress progress;
+    const bool ok = prepare() && progress.read(*m_storage, personId, false);
+    emit progressRead(ticket, progress.sessions(), ok);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sessionanalysis.h>
 #include <sessioninfo.h>
 
 #include <QByteArray>
@@ -28,8 +29,8 @@ public:
     // How long a statement waits on another connection's lock, in ms.
     static constexpr int LockWait = 1000;
 
-    // Session lists and whole sessions are superseded apart.
-    enum Kind { List, Whole };
+    // Session lists, whole sessions and progress are superseded apart.
+    enum Kind { List, Whole, Progress };
 
     // A whole session as the outbox encodes it, with what the encoding
     // leaves out: the row ids and whether the samples carry the trigger.
@@ -55,11 +56,14 @@ public:
     void readSessions(int ticket, qlonglong personId);
     void readCompetition(int ticket, const QString &name, bool isGto);
     void readSession(int ticket, uint id);
+    // The groups of a person's sessions, oldest first.
+    void readProgress(int ticket, qlonglong personId);
 
 signals:
     // ok is false when the database could not be read.
     void listRead(int ticket, const QList<LibModel::SessionInfo> &rows, bool ok);
     void sessionRead(int ticket, const ArchiveWorker::StoredSession &session);
+    void progressRead(int ticket, const QList<LibModel::SessionAnalysis> &sessions, bool ok);
 
 private:
     bool superseded(Kind kind, int ticket) const { return m_newest.at(kind).load() != ticket; }
@@ -72,7 +76,7 @@ private:
     QString m_connectionName;
     LibModel::Storage *m_storage = nullptr;
     bool m_open = false;
-    std::array<std::atomic<int>, 2> m_newest {};
+    std::array<std::atomic<int>, 3> m_newest {};
 };
 
 Q_DECLARE_METATYPE(ArchiveWorker::StoredSession)

@@ -1,6 +1,7 @@
 #include "qmltypes.h"
 #include "applicationdata.h"
 #include "exercise.h"
+#include "progresschartitem.h"
 #include "rangedata.h"
 #include "serielistitem.h"
 #include "sessionanalysisview.h"
@@ -65,6 +66,7 @@ void registerQmlTypes()
     qmlRegisterAnonymousType<LibModel::Session>(Uri, Major);
     qmlRegisterUncreatableType<RangeData>(Uri, Major, Minor, "RangeData", QString());
     qmlRegisterAnonymousType<Exercise>(Uri, Major);
+    qmlRegisterType<ProgressChartItem>(Uri, Major, Minor, "ProgressChart");
     qmlRegisterType<TargetItem>(Uri, Major, Minor, "Target");
     qmlRegisterType<TraceItem>(Uri, Major, Minor, "Trace");
     qmlRegisterType<TraceSelection>(Uri, Major, Minor, "TraceSelection");

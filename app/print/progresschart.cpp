@@ -1,8 +1,13 @@
 #include "progresschart.h"
 
+#include <sessionanalysis.h>
+#include <targetdescriptor.h>
+#include <targetmanager.h>
+
 #include <QDate>
 #include <QDateTime>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -274,4 +279,29 @@ void ProgressChart::paintPanel(QPainter *painter, const QRectF &frame, const QLi
         painter->drawLine(at(trendLine.from), at(trendLine.to));
     }
     painter->restore();
+}
+
+QList<ProgressChart> ProgressChart::perTarget(const QList<LibModel::SessionAnalysis> &sessions,
+                                              const LibModel::TargetManager *targets)
+{
+    QList<ProgressChart> charts;
+    QHash<QString, int> chartOf; // target uuid -> index in charts
+    for (const LibModel::SessionAnalysis &analysis : sessions) {
+        int index = chartOf.value(analysis.targetUuid, -1);
+        if (index < 0) {
+            const LibModel::TargetDescriptor *descriptor
+                    = targets ? targets->findByUuid(analysis.targetUuid) : nullptr;
+            index = int(charts.size());
+            chartOf.insert(analysis.targetUuid, index);
+            charts.append(ProgressChart());
+            charts.last().setTitle(descriptor ? descriptor->name() : analysis.targetUuid);
+        }
+        charts[index].m_points.append(
+                Point {analysis.timer, analysis.group.meanScore, analysis.group.meanRadius});
+    }
+    for (ProgressChart &chart : charts)
+        chart.setTitle(QStringLiteral("Мишень %1, сессий: %2")
+                               .arg(chart.title())
+                               .arg(chart.points().size()));
+    return charts;
 }

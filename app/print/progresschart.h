@@ -8,6 +8,11 @@ class QColor;
 class QPainter;
 class QRectF;
 
+namespace LibModel {
+class SessionAnalysis;
+class TargetManager;
+} // namespace LibModel
+
 // A shooter's progress on one target face, painted with any painter (a
 // printer, an image, an on-screen item): the mean score per session above,
 // the mean radius per session below, against the sessions' dates, each with
@@ -41,6 +46,11 @@ public:
     // Oldest first.
     void setPoints(const QList<Point> &points) { m_points = points; }
     const QList<Point> &points() const { return m_points; }
+
+    // One chart per target face, in the order the faces were first used,
+    // titled with the face's name and the number of its sessions.
+    static QList<ProgressChart> perTarget(const QList<LibModel::SessionAnalysis> &sessions,
+                                          const LibModel::TargetManager *targets);
 
     // The least-squares line through the last TrendLength points with a
     // finite y; invalid unless they span more than one x.

@@ -64,39 +64,20 @@ void ProgressPrintout::setSessions(const QList<LibModel::SessionAnalysis> &analy
                                    const QList<LibModel::SessionInfo> &infos,
                                    const LibModel::TargetManager *targets)
 {
-    m_charts.clear();
+    m_charts = ProgressChart::perTarget(analyses, targets);
     m_rows.clear();
     QHash<qint64, const LibModel::SessionInfo *> byId;
     for (const LibModel::SessionInfo &info : infos)
         byId.insert(info.id, &info);
-    QHash<QString, int> chartOf; // target uuid -> index in m_charts
-    QList<QList<ProgressChart::Point>> points;
-
     for (const LibModel::SessionAnalysis &analysis : analyses) {
         const LibModel::TargetDescriptor *descriptor
                 = targets ? targets->findByUuid(analysis.targetUuid) : nullptr;
         const QString target = descriptor ? descriptor->name() : analysis.targetUuid;
         const LibModel::ShotGroup &group = analysis.group;
-        if (!chartOf.contains(analysis.targetUuid)) {
-            chartOf.insert(analysis.targetUuid, int(m_charts.size()));
-            ProgressChart chart;
-            chart.setTitle(QStringLiteral("Мишень %1").arg(target));
-            m_charts.append(chart);
-            points.append(QList<ProgressChart::Point>());
-        }
-        points[chartOf.value(analysis.targetUuid)].append(
-                ProgressChart::Point {analysis.timer, group.meanScore, group.meanRadius});
-
         const LibModel::SessionInfo *info = byId.value(analysis.sessionId);
         m_rows.append(Row {analysis.timer, target, info ? info->shotCount : group.n,
                            info ? resultText(*info) : QStringLiteral("—"), group.meanScore,
                            group.meanRadius});
-    }
-    for (int i = 0; i < m_charts.size(); ++i) {
-        m_charts[i].setPoints(points.at(i));
-        m_charts[i].setTitle(QStringLiteral("%1, сессий: %2")
-                                     .arg(m_charts.at(i).title())
-                                     .arg(points.at(i).size()));
     }
 }
 

@@ -37,6 +37,8 @@ Item {
     function refresh() {
         application.catalog.refresh()
         sessionBrowser.reload()
+        if (progressChart.visible)
+            progressChart.refresh()
     }
 
     Component.onCompleted: application.catalog.refresh()
@@ -155,6 +157,27 @@ Item {
             width: content.width - x
             height: content.upperHeight - y
             session: page.session
+            visible: !sessionBrowser.progressMode
+        }
+
+        // The shooter's progress in place of the session, on demand.
+        ProgressChart {
+            id: progressChart
+            objectName: "progressChart"
+            x: viewer.x
+            y: viewer.y
+            width: viewer.width
+            height: viewer.height
+            visible: sessionBrowser.progressMode
+            archive: application.archive
+            targets: application.targetManager
+            personId: visible ? shooterBrowser.shooterId : 0
+            Label {
+                anchors.centerIn: parent
+                visible: !progressChart.loading && progressChart.sessionCount === 0
+                text: progressChart.failed ? "Не удалось прочитать базу данных"
+                                           : "У стрелка нет сессий"
+            }
         }
 
         LoadFailure {

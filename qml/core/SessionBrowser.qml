@@ -16,6 +16,8 @@ ColumnLayout {
     property string shooterOrganization
     property string shooterGroup
     property bool tableMode: false
+    // The shooter's progress instead of a session.
+    property bool progressMode: false
     property var sessions: null
     // The session in effect, 0 for none.
     property var sessionId: 0
@@ -84,6 +86,12 @@ ColumnLayout {
             text: "Обновить"
             enabled: !application.archive.busy
             onClicked: browser.refreshRequested()
+        }
+        MyButton {
+            objectName: "progressModeButton"
+            text: browser.progressMode ? "Сессия" : "Прогресс"
+            enabled: browser.shooterId > 0
+            onClicked: browser.progressMode = !browser.progressMode
         }
         MyButton {
             objectName: "tableModeButton"

@@ -178,4 +178,21 @@ PageTestCase {
         compare(linesOf("aimingLines")["Радиус удержания"], "—")
         verify(!mark.visible)
     }
+
+    // The shooter's progress in place of the session: one chart per face,
+    // a point per session; back to the session on the same button.
+    function test_progressOfTheShooter() {
+        createPage()
+        pickShooter(ivanov)
+        var chart = child("progressChart")
+        verify(!chart.visible)
+        mouseClick(child("progressModeButton"))
+        verify(chart.visible && !child("sessionViewer").visible)
+        tryCompare(chart, "loading", false)
+        compare([chart.chartCount, chart.sessionCount], [1, 2])
+        pickShooter(petrov)
+        tryCompare(chart, "sessionCount", 1)
+        mouseClick(child("progressModeButton"))
+        verify(!chart.visible && child("sessionViewer").visible)
+    }
 }
