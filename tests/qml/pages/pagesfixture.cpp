@@ -46,6 +46,8 @@ qint64 PagesFixture::addSession(const QVariantMap &fields)
         if (fields.contains(QLatin1String(key)))
             builder.value(QLatin1String(key), text(key));
     }
+    if (fields.contains(QStringLiteral("target")))
+        builder.target(text("target").toLatin1().constData());
     const bool gto = fields.value(QStringLiteral("gto")).toBool();
     builder.shooter(text("name"), text("organization"), text("group"))
             .competition(text("competition"), gto);

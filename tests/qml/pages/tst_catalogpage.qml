@@ -42,6 +42,8 @@ PageTestCase {
                                     comments: "вечер", shots: [Qt.point(1, 1), Qt.point(2, -2)] }) > 0)
         verify(fixture.addSession({ name: "Петров Пётр", organization: "Школа 2", group: "6Б", timer: morning,
                                     shots: [Qt.point(0, 3)] }) > 0)
+        verify(fixture.addSession({ name: "Петров Пётр", organization: "Школа 2", group: "6Б", timer: evening,
+                                    target: "{EE802967-C378-4ed8-B61A-609EC5061BBD}", shots: [Qt.point(4, 0)] }) > 0)
         var shooter = { name: "Кузнецов Кирилл", organization: "Школа 4", group: "8Г", timer: morning,
                         shots: [Qt.point(-2, 0), Qt.point(2, 0)] }
         verify(fixture.addSession(shooter) > 0)
@@ -69,7 +71,7 @@ PageTestCase {
         compare(child("shooterList").count, 1)
         pickShooter(petrov)
         compare(application.intValue("catalog/shooterId"), petrov)
-        compare(list.count, 1)
+        compare(list.count, 2)
         verify(page.session === null)
     }
 
@@ -190,8 +192,9 @@ PageTestCase {
         verify(chart.visible && !child("sessionViewer").visible)
         tryCompare(chart, "loading", false)
         compare([chart.chartCount, chart.sessionCount], [1, 2])
-        pickShooter(petrov)
-        tryCompare(chart, "sessionCount", 1)
+        pickShooter(petrov) // a rifle and a pistol session
+        tryCompare(chart, "sessionCount", 2)
+        compare(chart.chartCount, 2)
         mouseClick(child("progressModeButton"))
         verify(!chart.visible && child("sessionViewer").visible)
     }
