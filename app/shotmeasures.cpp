@@ -12,7 +12,7 @@
 namespace {
 
 // The length of the path through points [from, to); none with a gap in it.
-double pathLength(const QVector<QPointF> &points, int from, int to)
+double pathLength(const LibModel::TracePoints &points, int from, int to)
 {
     if (from < 0 || to > points.size() || to - from < 2)
         return 0.0;

@@ -91,8 +91,7 @@ void BM_OneHourTraceMemory(benchmark::State &state)
         state.counters["raw_MB"]
                 = double(trace->samples().capacity() * sizeof(LibModel::TraceSample))
                 / (1024.0 * 1024.0);
-        state.counters["points_MB"]
-                = double(points.capacity() * sizeof(QPointF)) / (1024.0 * 1024.0);
+        state.counters["points_MB"] = double(points.bytes()) / (1024.0 * 1024.0);
         state.counters["points"] = double(points.size());
         delete session;
     }

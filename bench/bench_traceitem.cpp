@@ -1,8 +1,8 @@
 // Cost of drawing aiming over a face: a trace item's point preparation
 // (updatePolish) and geometry fill (updatePaintNode) over ten minutes of
 // aiming at 100 samples per second resampled to 1000 (600,000 points) and
-// over a 100-sample piece of it, and one full repaint of each face at
-// 1000 x 1000 pixels into an image.
+// over a 100-sample piece of it, the display-point memory of a lane-hour,
+// and one full repaint of each face at 1000 x 1000 pixels into an image.
 #include <targetitem.h>
 #include <targetpainter.h>
 #include <traceitem.h>
@@ -21,6 +21,8 @@
 
 #include <cmath>
 #include <memory>
+
+#include <malloc.h>
 
 namespace {
 
@@ -125,6 +127,65 @@ BENCHMARK(BM_TraceFill)
         ->Args({100, TraceItem::Points})
         ->Args({100, TraceItem::Lines})
         ->Unit(benchmark::kMicrosecond);
+
+// Bytes of the heap in use.
+double heapBytes()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return double(info.uordblks + info.hblkhd);
+}
+
+// Display-point memory of one lane-hour at 100 samples per second shown at
+// 1000 per second, all of it drawn: what the trace holds for its display
+// points (with the room kept for growth) and what the item holds besides.
+// range(0): 0 the samples read back at once, 1 recorded one by one with the
+// points brought up to date after each, as a lane does.
+void BM_LaneHourPointMemory(benchmark::State &state)
+{
+    constexpr int OneHour = 360000;
+    constexpr double MB = 1024.0 * 1024.0;
+    for (auto _ : state) {
+        LibModel::Session session(nullptr);
+        session.setSampleRate(100);
+        session.setResampleRate(1000);
+        LibModel::Trace *trace = session.appendTrace(1);
+        QVector<LibModel::TraceSample> samples(OneHour);
+        for (int i = 0; i < OneHour; ++i) {
+            const double t = i / 100.0;
+            samples[i].x = float(3.0 * std::sin(1.7 * t) + 0.4 * std::sin(13.0 * t));
+            samples[i].y = float(2.5 * std::cos(1.3 * t) + 0.3 * std::cos(11.0 * t));
+        }
+        double raw = 0.0;
+        if (state.range(0) == 0) {
+            trace->setSamples(samples);
+            trace->samples();
+            raw = heapBytes();
+        } else {
+            // The raw samples' own growth is left out.
+            const double before = heapBytes();
+            for (int i = 0; i < OneHour; ++i) {
+                trace->appendSample(1 + 10 * i, samples.at(i));
+                benchmark::DoNotOptimize(trace->points().size());
+            }
+            raw = before
+                    + double(trace->samples().capacity()) * double(sizeof(LibModel::TraceSample));
+        }
+        benchmark::DoNotOptimize(trace->points().size());
+        const double processed = heapBytes();
+        BenchTraceItem item;
+        item.setTargetItem(scene().target.get());
+        item.setTrace(trace);
+        item.setFirstIndex(0);
+        item.setLastIndex(OneHour - 1);
+        item.prepare();
+        const double drawn = heapBytes();
+        state.counters["trace_MB"] = (processed - raw) / MB;
+        state.counters["item_MB"] = (drawn - processed) / MB;
+        state.counters["total_MB"] = (drawn - raw) / MB;
+        state.counters["points"] = item.pointCount();
+    }
+}
+BENCHMARK(BM_LaneHourPointMemory)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // range(0): the face's place in the catalogue (0: 10 m air rifle, 4: chest
 // figure).

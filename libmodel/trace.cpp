@@ -120,9 +120,9 @@ void Trace::appendPoint(double x, double y)
 {
     // The filters never see a gap in the aiming: a NaN stays a NaN point.
     if (std::isnan(x) || std::isnan(y))
-        m_points.append(QPointF(qQNaN(), qQNaN()));
+        m_points.append(qQNaN(), qQNaN());
     else
-        m_points.append(QPointF(m_filterX->filter(x), m_filterY->filter(y)));
+        m_points.append(m_filterX->filter(x), m_filterY->filter(y));
 }
 
 void Trace::processPending()
@@ -134,11 +134,10 @@ void Trace::processPending()
     const double ratio = resampling()
             ? double(m_session->storedResampleRate()) / m_session->sampleRate()
             : 1.0;
-    // Room for a large batch (a re-run or a session read back) at once; single
-    // samples rely on the vector's own growth, since reserving a little more
-    // each time would copy the whole vector every time.
+    // A large batch (a re-run or a session read back) gets exactly its room;
+    // recording relies on the vector's own growth.
     if (m_unprocessed > 1024)
-        m_points.reserve(m_points.size() + qsizetype(m_unprocessed * ratio) + 4);
+        m_points.reserveMore(qsizetype(std::ceil(m_unprocessed * ratio)) + 1);
     if (resampling()) {
         if (!m_resamplerX) {
             const double output = 1000.0 / m_session->storedResampleRate();
@@ -162,7 +161,7 @@ void Trace::processPending()
     m_unprocessed = 0;
 }
 
-const QVector<QPointF> &Trace::points()
+const TracePoints &Trace::points()
 {
     processPending();
     return m_points;
@@ -201,13 +200,13 @@ double Trace::windowedMeanScore(int e, int n)
     const qint64 step = m_session->resampleRate() / n;
     if (step <= 0)
         return 0.0;
-    const QVector<QPointF> &processed = points();
+    const TracePoints &processed = points();
     const qint64 begin = qMax<qint64>(0, step * (qint64(e) - n));
     const qint64 end = qMin<qint64>(processed.size(), step * qint64(e));
     const double caliber = m_session->caliber();
     double sum = 0.0;
     for (qint64 i = begin; i < end; i += step) {
-        const QPointF &point = processed.at(i);
+        const QPointF point = processed.at(i);
         if (!std::isnan(point.x()))
             sum += calculator->calc(point, caliber);
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tracepoints.h"
 #include "tracesample.h"
 
 #include <QList>
@@ -66,7 +67,10 @@ public:
     QByteArray encodedSamples() const;
 
     // The display points, bringing them up to date with the raw samples.
-    const QVector<QPointF> &points();
+    const TracePoints &points();
+    // The display points as they are, without processing new raw samples
+    // (for readers that must not change the trace, such as a renderer).
+    const TracePoints &processedPoints() const { return m_points; }
     // Passes a new cut-off to both filters and re-processes.
     void setFilterCutoff(double cutoff);
     // Throws the display points away and makes them anew from all samples.
@@ -107,7 +111,7 @@ private:
     mutable QVector<TraceSample> m_samples;
     mutable QByteArray m_encodedSamples; // empty: not made yet
     mutable int m_encodedCount = -1; // >= 0: the samples are only in m_encodedSamples
-    QVector<QPointF> m_points;
+    TracePoints m_points;
     LibMisc::Resampler *m_resamplerX = nullptr;
     LibMisc::Resampler *m_resamplerY = nullptr;
     int m_unprocessed = 0;

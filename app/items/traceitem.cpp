@@ -7,7 +7,43 @@
 #include <QSGFlatColorMaterial>
 #include <QSGGeometryNode>
 
-#include <algorithm>
+namespace {
+
+// Target millimetres to item pixels.
+struct Mapping
+{
+    double scaleX;
+    double scaleY;
+    double tx;
+    double ty;
+};
+
+// Vertices for count points (anything with float x and y): one per point
+// for lines, a diamond of two triangles around each point otherwise.
+template<typename Point>
+void fill(QSGGeometry::Point2D *vertex, const Point *point, int count, TraceItem::Style style,
+          float penWidth, const Mapping m)
+{
+    const Point *end = point + count;
+    if (style == TraceItem::Lines) {
+        for (; point != end; ++point, ++vertex)
+            vertex->set(float((point->x + m.tx) * m.scaleX), float((point->y + m.ty) * m.scaleY));
+        return;
+    }
+    const float h = penWidth / 2.0f;
+    for (; point != end; ++point, vertex += 6) {
+        const float x = float((point->x + m.tx) * m.scaleX);
+        const float y = float((point->y + m.ty) * m.scaleY);
+        vertex[0].set(x - h, y);
+        vertex[1].set(x, y - h);
+        vertex[2].set(x + h, y);
+        vertex[3].set(x - h, y);
+        vertex[4].set(x, y + h);
+        vertex[5].set(x + h, y);
+    }
+}
+
+} // namespace
 
 TraceItem::TraceItem(QQuickItem *parent)
     : QQuickItem(parent)
@@ -124,26 +160,16 @@ void TraceItem::doUpdate()
 void TraceItem::updatePolish()
 {
     m_pointCount = 0;
+    m_drawsResampled = m_resampled;
     LibModel::Trace *trace = m_trace;
     if (trace && m_firstIndex >= 0) {
         qint64 first = m_firstIndex;
         qint64 last = m_lastIndex;
+        qint64 available = 0;
         if (!m_resampled) {
-            const QVector<LibModel::TraceSample> &samples = trace->samples();
-            last = qMin<qint64>(last, samples.size() - 1);
-            if (first <= last) {
-                const int count = int(last - first + 1);
-                if (m_points.size() < count)
-                    m_points.resize(count);
-                QPointF *out = m_points.data();
-                for (qint64 i = first; i <= last; ++i) {
-                    const LibModel::TraceSample &sample = samples.at(i);
-                    *out++ = QPointF(sample.x, sample.y);
-                }
-                m_pointCount = count;
-            }
+            available = trace->samples().size();
         } else {
-            const QVector<QPointF> &source = trace->points();
+            available = trace->points().size();
             // Raw-sample indices become display-point indices. Without a
             // sensor rate the trace is not resampled, so the indices match.
             const LibModel::Session *session = trace->session();
@@ -153,23 +179,39 @@ void TraceItem::updatePolish()
                 first = first * display / rate;
                 last = last * display / rate;
             }
-            last = qMin<qint64>(last, source.size() - 1);
-            if (first <= last) {
-                const int count = int(last - first + 1);
-                if (m_points.size() < count)
-                    m_points.resize(count);
-                std::copy(source.cbegin() + first, source.cbegin() + last + 1, m_points.begin());
-                m_pointCount = count;
-            }
+        }
+        last = qMin(last, available - 1);
+        if (first <= last) {
+            m_firstPoint = first;
+            m_pointCount = int(last - first + 1);
         }
     }
     update();
 }
 
+QPointF TraceItem::point(int index) const
+{
+    const qint64 i = m_firstPoint + index;
+    if (!m_trace)
+        return QPointF();
+    if (!m_drawsResampled) {
+        const LibModel::TraceSample &sample = m_trace->samples().at(i);
+        return QPointF(sample.x, sample.y);
+    }
+    return m_trace->processedPoints().at(i);
+}
+
 QSGNode *TraceItem::updatePaintNode(QSGNode *oldNode, UpdatePaintNodeData *)
 {
     auto *node = static_cast<QSGGeometryNode *>(oldNode);
-    if (m_pointCount == 0 || !m_targetItem) {
+    // The stretch found on polish, within what the trace holds now.
+    qint64 available = 0;
+    if (m_trace) {
+        available
+                = m_drawsResampled ? m_trace->processedPoints().size() : m_trace->samples().size();
+    }
+    const int count = int(qBound<qint64>(0, available - m_firstPoint, qint64(m_pointCount)));
+    if (count == 0 || !m_targetItem) {
         delete node;
         return nullptr;
     }
@@ -179,7 +221,7 @@ QSGNode *TraceItem::updatePaintNode(QSGNode *oldNode, UpdatePaintNodeData *)
         m_rebuild = false;
     }
 
-    const int vertexCount = m_style == Points ? 6 * m_pointCount : m_pointCount;
+    const int vertexCount = m_style == Points ? 6 * count : count;
     if (!node) {
         auto *geometry = new QSGGeometry(QSGGeometry::defaultAttributes_Point2D(), vertexCount);
         if (m_style == Points) {
@@ -203,25 +245,14 @@ QSGNode *TraceItem::updatePaintNode(QSGNode *oldNode, UpdatePaintNodeData *)
     const double tx = m_targetItem->targetTx();
     const double ty = m_targetItem->targetTy();
     QSGGeometry::Point2D *vertex = node->geometry()->vertexDataAsPoint2D();
-    const QPointF *point = m_points.constData();
-    const QPointF *end = point + m_pointCount;
-    if (m_style == Lines) {
-        for (; point != end; ++point, ++vertex)
-            vertex->set(float((point->x() + tx) * scaleX), float((point->y() + ty) * scaleY));
-    } else {
-        // A diamond of two triangles around each point.
-        const float h = m_penWidth / 2.0f;
-        for (; point != end; ++point, vertex += 6) {
-            const float x = float((point->x() + tx) * scaleX);
-            const float y = float((point->y() + ty) * scaleY);
-            vertex[0].set(x - h, y);
-            vertex[1].set(x, y - h);
-            vertex[2].set(x + h, y);
-            vertex[3].set(x - h, y);
-            vertex[4].set(x, y + h);
-            vertex[5].set(x + h, y);
-        }
-    }
+    // The GUI thread waits while the node is made: the trace holds still.
+    const Mapping mapping {scaleX, scaleY, tx, ty};
+    if (m_drawsResampled)
+        fill(vertex, m_trace->processedPoints().constData() + m_firstPoint, count, m_style,
+             m_penWidth, mapping);
+    else
+        fill(vertex, m_trace->samples().constData() + m_firstPoint, count, m_style, m_penWidth,
+             mapping);
     node->markDirty(QSGNode::DirtyGeometry);
     return node;
 }

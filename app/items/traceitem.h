@@ -4,7 +4,6 @@
 #include <QPointF>
 #include <QPointer>
 #include <QQuickItem>
-#include <QVector>
 
 namespace LibModel {
 class Trace;
@@ -18,9 +17,10 @@ Q_MOC_INCLUDE("trace.h")
 // Draws the stretch firstIndex..lastIndex (raw-sample indices, inclusive) of
 // an aiming trace over a target face as scene-graph geometry: a line strip
 // or a chain of diamonds, in one colour, placed through the target item's
-// millimetre-to-pixel mapping. Points are prepared on polish (indices,
-// resampling or samples changed); vertices are made on every repaint, so a
-// zoom or pan only moves them.
+// millimetre-to-pixel mapping. The drawn stretch is found on polish
+// (indices, resampling or samples changed); vertices are made on every
+// repaint straight from the trace's points, so a zoom or pan only moves them
+// and the item keeps no copy of the points.
 class TraceItem : public QQuickItem
 {
     Q_OBJECT
@@ -52,9 +52,9 @@ public:
     void setStyle(Style style);
     void setPenWidth(float width);
 
-    // The points prepared by the last polish, in target millimetres.
+    // The points found by the last polish, in target millimetres.
     int pointCount() const { return m_pointCount; }
-    QPointF point(int index) const { return m_points.at(index); }
+    QPointF point(int index) const;
 
 public slots:
     void setTargetItem(TargetItem *targetItem);
@@ -76,7 +76,7 @@ signals:
     void resampledChanged();
 
 protected:
-    // Copies the drawn stretch of the trace into the points vector.
+    // Finds the drawn stretch of the trace's points or raw samples.
     void updatePolish() override;
     QSGNode *updatePaintNode(QSGNode *oldNode, UpdatePaintNodeData *data) override;
 
@@ -87,9 +87,11 @@ private:
     float m_penWidth = 0.0f;
     int m_firstIndex = -1;
     int m_lastIndex = -1;
+    // The drawn stretch: m_pointCount points from m_firstPoint on, of the
+    // raw samples or (m_drawsResampled) of the display points.
+    qint64 m_firstPoint = 0;
     int m_pointCount = 0;
-    // Grows as needed and never shrinks; only the first m_pointCount count.
-    QVector<QPointF> m_points;
+    bool m_drawsResampled = true;
     bool m_resampled = true;
     QColor m_color = QColor(255, 0, 0, 255);
     // Style, width or colour changed: the next repaint makes a new node.

@@ -176,7 +176,7 @@ private slots:
     {
         auto data = session(1000);
         LibModel::Trace *trace = data->segments().first();
-        const QVector<QPointF> &processed = trace->points();
+        const LibModel::TracePoints &processed = trace->points();
         // Raw indices 10..20 are display points 40..80 at four times the
         // sensor rate.
         TraceItem item;
@@ -268,6 +268,16 @@ private slots:
         QCOMPARE(item->vertexCount, 11);
         QCOMPARE(item->drawingMode, unsigned(QSGGeometry::DrawLineStrip));
         QCOMPARE(item->vertices.first(), zoomed);
+        // Display points are drawn from the trace's own, from the stretch's
+        // first one (raw sample 10 is display point 40).
+        item->setResampled(true);
+        window->grabWindow();
+        QCOMPARE(item->vertexCount, 41);
+        const QPointF first = trace->points().at(40);
+        const float x40 = float((first.x() + 12.5) * 16.0);
+        const float y40 = float((first.y() + 12.5) * 16.0);
+        QVERIFY(float(item->vertices.first().x()) == x40
+                && float(item->vertices.first().y()) == y40);
 
         item->setFirstIndex(-1);
         window->grabWindow();

@@ -9,6 +9,9 @@
 #include <targetmanager.h>
 #include <trace.h>
 
+#include <chebfilter.h>
+#include <resampler.h>
+
 #include <QCoreApplication>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -274,7 +277,7 @@ private slots:
     {
         const std::unique_ptr<Session> session = newSession();
         session->setFilterCutoff(0.25);
-        QVector<QPointF> incremental;
+        TracePoints incremental;
         for (int i = 0; i < 300; ++i) {
             const double t = i / 100.0;
             trace->appendSample(0, at(10 * std::sin(3 * t), 4 * std::cos(7 * t)));
@@ -285,6 +288,52 @@ private slots:
         trace->reprocess();
         QCOMPARE(trace->points(), incremental);
         QCOMPARE(incremental.first(), QPointF(0.0, 4.0));
+    }
+
+    // Single-precision display points are the double-precision chain
+    // (resampled to 1000 a second, then filtered) rounded once; a gap in the
+    // aiming stays a gap at the same place.
+    void displayPointsKeepTheirPrecisionAndGaps()
+    {
+        const std::unique_ptr<Session> session = newSession();
+        session->setFilterCutoff(0.25);
+        QVector<TraceSample> samples;
+        for (int i = 0; i < 1000; ++i) {
+            const double t = i / 100.0;
+            samples.append(i >= 400 && i < 410 ? TraceSample()
+                                               : at(30 * std::sin(1.7 * t) + 0.4 * std::sin(13 * t),
+                                                    -20 + 2.5 * std::cos(1.3 * t)));
+        }
+        trace->setSamples(samples);
+        LibMisc::Resampler resampleX(nullptr, 1.0, 10.0), resampleY(nullptr, 1.0, 10.0);
+        LibMisc::ChebFilter filterX(nullptr, LibMisc::ChebFilter::LowPass, 0.5, 0.5, 2);
+        LibMisc::ChebFilter filterY(nullptr, LibMisc::ChebFilter::LowPass, 0.5, 0.5, 2);
+        filterX.setCutoffFrequency(0.25);
+        filterY.setCutoffFrequency(0.25);
+        QVector<QPointF> expected;
+        for (const TraceSample &sample : samples) {
+            QList<double> xs, ys;
+            resampleX.push(sample.x, xs);
+            resampleY.push(sample.y, ys);
+            for (qsizetype k = 0; k < qMin(xs.size(), ys.size()); ++k) {
+                const bool gap = std::isnan(xs.at(k)) || std::isnan(ys.at(k));
+                expected.append(gap ? QPointF(NaN, NaN)
+                                    : QPointF(filterX.filter(xs.at(k)), filterY.filter(ys.at(k))));
+            }
+        }
+        const TracePoints &points = trace->points();
+        QCOMPARE(points.size(), expected.size());
+        int gaps = 0;
+        for (qsizetype i = 0; i < points.size(); ++i) {
+            const QPointF point = points.at(i);
+            const QPointF wanted = expected.at(i);
+            if (std::isnan(wanted.x()))
+                ++gaps;
+            QVERIFY(std::isnan(wanted.x()) ? std::isnan(point.x()) && std::isnan(point.y())
+                                           : float(point.x()) == float(wanted.x())
+                                    && float(point.y()) == float(wanted.y()));
+        }
+        QVERIFY(gaps >= 90);
     }
 
     void windowedMeanScore()
