@@ -20,7 +20,8 @@
 
 namespace {
 ApplicationData *theInstance = nullptr;
-}
+QString dataLocationOverride;
+} // namespace
 
 ApplicationData::ApplicationData(QObject *parent)
     : QObject(parent)
@@ -64,6 +65,7 @@ ApplicationData::ApplicationData(QObject *parent)
     m_intervalClock.start();
     connect(&m_frameRateTimer, &QTimer::timeout, this, &ApplicationData::calculateAverageFrameRate);
     m_frameRateTimer.start(FrameRateInterval);
+    connect(&m_reportTimer, &QTimer::timeout, this, &ApplicationData::reportFrameRate);
 }
 
 ApplicationData::~ApplicationData()
@@ -81,8 +83,15 @@ ApplicationData *ApplicationData::instance()
     return theInstance;
 }
 
+void ApplicationData::setDataLocationOverride(const QString &folder)
+{
+    dataLocationOverride = folder;
+}
+
 QString ApplicationData::dataLocation()
 {
+    if (!dataLocationOverride.isEmpty())
+        return dataLocationOverride;
     return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
 }
 
@@ -352,6 +361,7 @@ void ApplicationData::onAfterRendering()
 {
     ++m_frames;
     ++m_intervalFrames;
+    ++m_reportFrames;
     emit framesChanged();
 }
 
@@ -364,4 +374,25 @@ void ApplicationData::calculateAverageFrameRate()
         m_averageFrameRate = rate;
         emit averageFrameRateChanged();
     }
+}
+
+void ApplicationData::setReportsFrameRate(bool reports)
+{
+    if (!reports) {
+        m_reportTimer.stop();
+        return;
+    }
+    m_reportFrames = 0;
+    m_reportClock.start();
+    m_reportTimer.start(1000);
+}
+
+void ApplicationData::reportFrameRate()
+{
+    const qint64 elapsed = m_reportClock.restart();
+    const double rate = elapsed > 0 ? m_reportFrames * 1000.0 / double(elapsed) : 0.0;
+    m_reportFrames = 0;
+    // One line at a time, flushed, for whoever reads the pipe.
+    std::printf("{\"fps\":%.1f,\"lanes\":%d}\n", rate, int(m_ranges.size()));
+    std::fflush(stdout);
 }

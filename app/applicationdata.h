@@ -59,6 +59,8 @@ class ApplicationData : public QObject
     // Finished sessions not in the database yet, and why the last attempt
     // to store them failed.
     Q_PROPERTY(int pendingSessions READ pendingSessions NOTIFY pendingSessionsChanged)
+    // A demonstration on throw-away data (--demo): the window says so.
+    Q_PROPERTY(bool demo READ demo CONSTANT)
     Q_PROPERTY(QString pendingReason READ pendingReason NOTIFY pendingSessionsChanged)
     Q_PROPERTY(int unfiledSessions READ unfiledSessions NOTIFY pendingSessionsChanged)
 
@@ -85,6 +87,9 @@ public:
     // The per-user folder that holds the database and everything else the
     // program stores apart from its settings.
     static QString dataLocation();
+    // Another data folder for this process (the demonstration's); empty: the
+    // per-user one. Set before the facade is built.
+    static void setDataLocationOverride(const QString &folder);
     // The database file in the data folder: the default database.
     static QString databasePath();
     // The database of this run: the --database option, else the setting
@@ -97,6 +102,12 @@ public:
     ArchiveReader *archive() const { return m_archive; }
     Catalog *catalog() const { return m_catalog; }
     DatabaseSettings *databaseSettings() const { return m_databaseSettings; }
+
+    bool demo() const { return m_demo; }
+    void setDemo(bool demo) { m_demo = demo; }
+    // Prints {"fps":F,"lanes":N} once a second on standard output: the frame
+    // rate of the last second and the lanes shown.
+    void setReportsFrameRate(bool reports);
 
     void setWindow(QQuickWindow *window);
     QQuickWindow *window() const { return m_window; }
@@ -170,6 +181,7 @@ private:
     void buildRanges();
     void refreshDevices();
     void afterDelivery(int delivered, int pending, int rejected);
+    void reportFrameRate();
 
     LibModel::TargetManager *m_targetManager;
     LibModel::Storage *m_storage;
@@ -190,6 +202,10 @@ private:
     int m_intervalFrames = 0;
     QElapsedTimer m_intervalClock;
     QTimer m_frameRateTimer;
+    int m_reportFrames = 0;
+    QElapsedTimer m_reportClock;
+    QTimer m_reportTimer;
+    bool m_demo = false;
     int m_shootingMode = 0;
     QString m_competitionName;
 };

@@ -76,20 +76,31 @@ bool DeviceSetup::configure(const QStringList &arguments, QString *error)
         UsbBackend::setInstance(backend.release());
         return true;
     }
-    if (simulated) {
-        auto *backend = new SimulatedBackend;
-        for (int i = 0; i < simulated; ++i) {
-            auto sensor = std::make_unique<SimulatedSensor>(quint32(i + 1));
-            sensor->setSerialNumber(simulatedSerial(i));
-            sensor->setSkill(simulatedSkill(i));
-            sensor->setShotInterval(12000 + 3000 * i);
-            backend->plug(sensor.get());
-            m_sensors.push_back(std::move(sensor));
-        }
-        UsbBackend::setInstance(backend);
-        QCoreApplication::instance()->installEventFilter(this);
-    }
+    if (simulated)
+        simulate(simulated);
     return true;
+}
+
+void DeviceSetup::simulate(int count)
+{
+    auto *backend = new SimulatedBackend;
+    for (int i = 0; i < count; ++i) {
+        auto sensor = std::make_unique<SimulatedSensor>(quint32(i + 1));
+        sensor->setSerialNumber(simulatedSerial(i));
+        sensor->setSkill(simulatedSkill(i));
+        sensor->setShotInterval(12000 + 3000 * i);
+        backend->plug(sensor.get());
+        m_sensors.push_back(std::move(sensor));
+    }
+    UsbBackend::setInstance(backend);
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+QPointF DeviceSetup::simulatedCentre(int i) const
+{
+    if (i < 0 || i >= int(m_sensors.size()))
+        return {};
+    return QPointF(m_sensors.at(i)->defaultCentreX(), m_sensors.at(i)->defaultCentreY());
 }
 
 bool DeviceSetup::fireShot(int lane)

@@ -3,6 +3,7 @@
 #include <simulatedshooter.h>
 
 #include <QObject>
+#include <QPointF>
 #include <QString>
 #include <QStringList>
 
@@ -33,6 +34,12 @@ public:
     // Reads the options from the program's arguments; false with an error
     // text for an option it cannot use.
     bool configure(const QStringList &arguments, QString *error);
+    // Plugs `count` simulated sensors (1 .. MaxSimulatedSensors), as
+    // --simulate=N does; before anything uses the hardware.
+    void simulate(int count);
+    // Where simulated sensor i (0-based) sees the centre of the target: the
+    // calibration offset of a lane on it.
+    QPointF simulatedCentre(int i) const;
     bool isSimulated() const { return !m_sensors.empty(); }
 
     // The serial number text of simulated sensor i (0-based): fixed, so

@@ -1,8 +1,10 @@
 #include "applicationdata.h"
 #include "databasesettings.h"
+#include "demosetup.h"
 #include "devicesetup.h"
 #include "qmltypes.h"
 #include "singleapplication.h"
+#include "startoptions.h"
 
 #include <applicationidentity.h>
 #include <hardwarecontroller.h>
@@ -14,38 +16,32 @@
 #include <QQmlEngine>
 #include <QQuickWindow>
 
+#include <QStringList>
+
 #include <cstdio>
-#include <cstring>
-
-namespace {
-
-const char Usage[] = "Usage: kavrotir [--simulate[=N] | --replay CAPTURE] [--database DB]\n"
-                     "  --simulate[=N]     N simulated sensors (1..6, default 2)\n"
-                     "                     shooting as a novice, a club shooter and a master\n"
-                     "                     on lanes 1, 2, 3 (and so on, in turn)\n"
-                     "  --replay CAPTURE   play a recorded capture at its own pace\n"
-                     "  --database DB      the database: a file path or\n"
-                     "                     postgresql://[user@]host[:port]/dbname\n"
-                     "                     (default: the setting \"storage/database\", else\n"
-                     "                     the file in the program's data folder)\n"
-                     "  --help             show this help and exit\n"
-                     "  --version          show the version and exit\n";
-
-} // namespace
+#include <memory>
 
 int main(int argc, char *argv[])
 {
-    // Answered without a display.
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0) {
-            std::fputs(Usage, stdout);
-            return 0;
-        }
-        if (std::strcmp(argv[i], "--version") == 0) {
-            std::printf("kavrotir %s\n",
-                        qPrintable(LibMisc::ApplicationIdentity::applicationVersion()));
-            return 0;
-        }
+    // Answered without a display and without the single-instance guard.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const StartOptions options = StartOptions::parse(arguments);
+    switch (options.outcome()) {
+    case StartOptions::Help:
+        std::fputs(StartOptions::usage(), stdout);
+        return 0;
+    case StartOptions::Version:
+        std::printf("kavrotir %s\n",
+                    qPrintable(LibMisc::ApplicationIdentity::applicationVersion()));
+        return 0;
+    case StartOptions::Invalid:
+        std::fprintf(stderr, "kavrotir: %s\n", qPrintable(options.error()));
+        std::fputs(StartOptions::usage(), stderr);
+        return 2;
+    case StartOptions::Run:
+        break;
     }
 
 #ifdef Q_OS_WIN
@@ -58,17 +54,38 @@ int main(int argc, char *argv[])
     if (app.sendToPrimary("activate", 100))
         return 0;
 
+    // A demonstration's own settings and data folder replace the user's
+    // before anything reads them.
+    std::unique_ptr<DemoSetup> demo;
+    if (options.demoLanes()) {
+        demo = std::make_unique<DemoSetup>(options.demoLanes());
+        if (!demo->isValid()) {
+            qCritical("cannot make a temporary folder for the demonstration");
+            return 1;
+        }
+        demo->quitOnSignals();
+    }
+
     // Where sensors come from must be settled before the facade builds lanes.
     DeviceSetup devices;
     QString error;
+    const QStringList database = demo
+            ? QStringList {arguments.first(), QStringLiteral("--database"), demo->databaseFile()}
+            : QCoreApplication::arguments();
     if (!devices.configure(QCoreApplication::arguments(), &error)
-        || !DatabaseSettings::configure(QCoreApplication::arguments(), &error)) {
+        || !DatabaseSettings::configure(database, &error)) {
         qCritical("%s", qPrintable(error));
-        std::fputs(Usage, stderr);
+        std::fputs(StartOptions::usage(), stderr);
         return 2;
     }
+    if (demo)
+        devices.simulate(demo->lanes());
 
     auto *facade = new ApplicationData;
+    if (demo)
+        demo->prepare(facade);
+    if (options.reportsFrameRate())
+        facade->setReportsFrameRate(true);
     auto *engine = new QQmlEngine;
     registerQmlTypes();
     engine->rootContext()->setContextProperty(QStringLiteral("application"), facade);
@@ -96,6 +113,10 @@ int main(int argc, char *argv[])
     }
     facade->setWindow(window);
     window->setIcon(QIcon(QStringLiteral(":/images/icon.png")));
+    if (demo) {
+        root->setProperty("currentPage", QStringLiteral("shooting"));
+        demo->startLanes(facade, devices);
+    }
     QObject::connect(&app, &SingleApplication::instanceStarted, facade, &ApplicationData::raise);
 
     const int result = app.exec();

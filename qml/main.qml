@@ -12,7 +12,7 @@ ApplicationWindow {
     property alias pageLoader: pageLoader
     property alias quitDialog: quitDialog
 
-    title: "КАВРО ТИР"
+    title: "КАВРО ТИР" + (application.demo ? " — демонстрация" : "")
     minimumWidth: 640
     minimumHeight: 480
     color: "#E8E8E8"
