@@ -1,10 +1,10 @@
 #include "databasesettings.h"
+#include "applicationdata.h"
 
 #include <storage.h>
 
 #include <QFileInfo>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QThread>
 
 namespace {
@@ -20,8 +20,8 @@ QString onOneLine(const QString &text)
 
 QString DatabaseSettings::defaultFile()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)
-            + QStringLiteral("/storage.sqlite");
+    // The program's data folder, a demonstration's throw-away one included.
+    return ApplicationData::dataLocation() + QStringLiteral("/storage.sqlite");
 }
 
 LibModel::StorageLocation DatabaseSettings::location()
