@@ -15,52 +15,13 @@
 #include <QTemporaryDir>
 
 #include "benchmarkmain.h"
+#include "benchsession.h"
 
 #include <cmath>
 #include <cstdio>
 #include <memory>
 
 namespace {
-
-LibModel::TargetManager &manager()
-{
-    static LibModel::TargetManager instance;
-    return instance;
-}
-
-// The aim wanders slowly over a few millimetres and trembles by a tenth of
-// one, as a club shooter's does; shots after every 1000 samples less 100.
-LibModel::Session *tenMinuteSession(LibModel::Storage *storage, qint64 start, int seed,
-                                    int traces = 6)
-{
-    auto *session = new LibModel::Session(storage);
-    session->setTargetDescriptor(
-            manager().findByUuid(QLatin1String(LibModel::TargetManager::AirRifleUuid)));
-    session->setCaliber(4.5);
-    session->setDistance(10);
-    session->setSampleRate(100);
-    session->setShooter(QStringLiteral("Иванов Иван"), QStringLiteral("ЦСКА"), QStringLiteral("A"));
-    quint32 noise = quint32(seed) * 2654435761u + 1;
-    const auto tremble = [&noise] {
-        noise = noise * 1664525u + 1013904223u;
-        return float(int(noise >> 16) % 200 - 100) / 1000.0f;
-    };
-    qint64 timer = start;
-    for (int t = 0; t < traces; ++t) {
-        LibModel::Trace *trace = session->appendTrace(timer);
-        for (int i = 0; i < 10000; ++i) {
-            LibModel::TraceSample sample;
-            sample.x = float(3 * std::sin((i + seed) / 57.0)) + tremble();
-            sample.y = float(2 * std::cos((i + seed) / 43.0)) + tremble();
-            sample.z = 0.02f;
-            trace->appendSample(timer + 10 * i, sample);
-        }
-        for (int s = 0; s < 10; ++s)
-            trace->appendShot(ushort(t), 900 + 1000 * s, false, 0.5);
-        timer += 100000;
-    }
-    return session;
-}
 
 void BM_AnalyseTenMinuteSession(benchmark::State &state)
 {

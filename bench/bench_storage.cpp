@@ -26,6 +26,7 @@
 #include <QVariant>
 
 #include "benchmarkmain.h"
+#include "benchsession.h"
 
 #include <algorithm>
 #include <cmath>
@@ -33,12 +34,6 @@
 #include <memory>
 
 namespace {
-
-LibModel::TargetManager &manager()
-{
-    static LibModel::TargetManager instance;
-    return instance;
-}
 
 PostgresServer *server()
 {
@@ -78,32 +73,6 @@ bool openNew(benchmark::State &state, const QTemporaryDir &folder, LibModel::Sto
         return true;
     state.SkipWithError("no database");
     return false;
-}
-
-LibModel::Session *tenMinuteSession(LibModel::Storage *storage)
-{
-    auto *session = new LibModel::Session(storage);
-    session->setTargetDescriptor(
-            manager().findByUuid(QLatin1String(LibModel::TargetManager::AirRifleUuid)));
-    session->setCaliber(4.5);
-    session->setDistance(10);
-    session->setSampleRate(100);
-    session->setShooter(QStringLiteral("Иванов Иван"), QStringLiteral("ЦСКА"), QStringLiteral("A"));
-    qint64 timer = 1700000000000;
-    for (int t = 0; t < 6; ++t) {
-        LibModel::Trace *trace = session->appendTrace(timer);
-        for (int i = 0; i < 10000; ++i) {
-            LibModel::TraceSample sample;
-            sample.x = float(3 * std::sin(i / 57.0));
-            sample.y = float(2 * std::cos(i / 43.0));
-            sample.z = 0.02f;
-            trace->appendSample(timer + 10 * i, sample);
-        }
-        for (int s = 0; s < 10; ++s)
-            trace->appendShot(ushort(t), 900 + 1000 * s, false, 0.5);
-        timer += 100000;
-    }
-    return session;
 }
 
 void BM_WriteTenMinuteSession(benchmark::State &state)
