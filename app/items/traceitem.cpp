@@ -1,28 +1,25 @@
 #include "traceitem.h"
 #include "targetitem.h"
+#include "tracepainternode.h"
 
 #include <session.h>
 #include <trace.h>
 
+#include <QQuickWindow>
 #include <QSGFlatColorMaterial>
 #include <QSGGeometryNode>
+#include <QSGRendererInterface>
+
+#include <cmath>
 
 namespace {
 
 // Target millimetres to item pixels.
-struct Mapping
-{
-    double scaleX;
-    double scaleY;
-    double tx;
-    double ty;
-};
-
 // Vertices for count points (anything with float x and y): one per point
 // for lines, a diamond of two triangles around each point otherwise.
 template<typename Point>
 void fill(QSGGeometry::Point2D *vertex, const Point *point, int count, TraceItem::Style style,
-          float penWidth, const Mapping m)
+          float penWidth, const TraceItem::Mapping &m)
 {
     const Point *end = point + count;
     if (style == TraceItem::Lines) {
@@ -127,6 +124,7 @@ void TraceItem::setTrace(LibModel::Trace *trace)
     if (m_trace)
         disconnect(m_trace, nullptr, this, nullptr);
     m_trace = trace;
+    m_drawnTrace = nullptr; // drawn again even if a new trace takes the old one's place
     if (trace) {
         connect(trace, &LibModel::Trace::samplesChanged, this, &QQuickItem::polish);
         // A trace that goes away must not stay on screen.
@@ -159,6 +157,7 @@ void TraceItem::doUpdate()
 
 void TraceItem::updatePolish()
 {
+    const Stretch before {m_drawnTrace, m_firstPoint, m_pointCount, m_drawsResampled};
     m_pointCount = 0;
     m_drawsResampled = m_resampled;
     LibModel::Trace *trace = m_trace;
@@ -186,7 +185,11 @@ void TraceItem::updatePolish()
             m_pointCount = int(last - first + 1);
         }
     }
-    update();
+    // A new sample polishes every piece of a trace; only the pieces whose
+    // stretch changed are drawn again.
+    m_drawnTrace = trace;
+    if (Stretch {m_drawnTrace, m_firstPoint, m_pointCount, m_drawsResampled} != before)
+        update();
 }
 
 QPointF TraceItem::point(int index) const
@@ -203,7 +206,6 @@ QPointF TraceItem::point(int index) const
 
 QSGNode *TraceItem::updatePaintNode(QSGNode *oldNode, UpdatePaintNodeData *)
 {
-    auto *node = static_cast<QSGGeometryNode *>(oldNode);
     // The stretch found on polish, within what the trace holds now.
     qint64 available = 0;
     if (m_trace) {
@@ -212,15 +214,35 @@ QSGNode *TraceItem::updatePaintNode(QSGNode *oldNode, UpdatePaintNodeData *)
     }
     const int count = int(qBound<qint64>(0, available - m_firstPoint, qint64(m_pointCount)));
     if (count == 0 || !m_targetItem) {
-        delete node;
+        delete oldNode;
         return nullptr;
     }
     if (m_rebuild) {
-        delete node;
-        node = nullptr;
+        delete oldNode;
+        oldNode = nullptr;
         m_rebuild = false;
     }
+    // The GUI thread waits while the node is made: the trace holds still.
+    const Mapping mapping {m_targetItem->targetScaleX(), m_targetItem->targetScaleY(),
+                           m_targetItem->targetTx(), m_targetItem->targetTy()};
+    // The software scene graph draws no geometry nodes: it gets a painted one.
+    const QSGRendererInterface *renderer = window() ? window()->rendererInterface() : nullptr;
+    if (renderer && renderer->graphicsApi() == QSGRendererInterface::Software)
+        return paintedNode(static_cast<TracePainterNode *>(oldNode), count, mapping);
+    return geometryNode(static_cast<QSGGeometryNode *>(oldNode), count, mapping);
+}
 
+template<typename Function>
+void TraceItem::withPoints(int count, Function function) const
+{
+    if (m_drawsResampled)
+        function(m_trace->processedPoints().constData() + m_firstPoint, count);
+    else
+        function(m_trace->samples().constData() + m_firstPoint, count);
+}
+
+QSGNode *TraceItem::geometryNode(QSGGeometryNode *node, int count, const Mapping &mapping)
+{
     const int vertexCount = m_style == Points ? 6 * count : count;
     if (!node) {
         auto *geometry = new QSGGeometry(QSGGeometry::defaultAttributes_Point2D(), vertexCount);
@@ -239,20 +261,38 @@ QSGNode *TraceItem::updatePaintNode(QSGNode *oldNode, UpdatePaintNodeData *)
     } else {
         node->geometry()->allocate(vertexCount);
     }
-
-    const double scaleX = m_targetItem->targetScaleX();
-    const double scaleY = m_targetItem->targetScaleY();
-    const double tx = m_targetItem->targetTx();
-    const double ty = m_targetItem->targetTy();
     QSGGeometry::Point2D *vertex = node->geometry()->vertexDataAsPoint2D();
-    // The GUI thread waits while the node is made: the trace holds still.
-    const Mapping mapping {scaleX, scaleY, tx, ty};
-    if (m_drawsResampled)
-        fill(vertex, m_trace->processedPoints().constData() + m_firstPoint, count, m_style,
-             m_penWidth, mapping);
-    else
-        fill(vertex, m_trace->samples().constData() + m_firstPoint, count, m_style, m_penWidth,
-             mapping);
+    withPoints(count, [&](const auto *points, int n) {
+        fill(vertex, points, n, m_style, m_penWidth, mapping);
+    });
     node->markDirty(QSGNode::DirtyGeometry);
+    return node;
+}
+
+QSGNode *TraceItem::paintedNode(TracePainterNode *node, int count, const Mapping &mapping)
+{
+    if (!node) {
+        node = new TracePainterNode(window());
+        node->setStyle(m_style == Points ? TracePainterNode::Points : TracePainterNode::Lines,
+                       m_penWidth, m_color);
+    }
+    // Points that stay within a fraction of a pixel of the last one kept add
+    // nothing to a painted line but the painter's work.
+    QVector<QPointF> &pixels = node->points();
+    pixels.clear();
+    pixels.reserve(count);
+    withPoints(count, [&](const auto *point, int n) {
+        constexpr double MinStep = 0.35;
+        for (int i = 0; i < n; ++i, ++point) {
+            const QPointF pixel = mapping.map(point->x, point->y);
+            if (m_style == Lines && !pixels.isEmpty() && i != n - 1) {
+                const QPointF step = pixel - pixels.constLast();
+                if (std::abs(step.x()) < MinStep && std::abs(step.y()) < MinStep)
+                    continue;
+            }
+            pixels.append(pixel);
+        }
+    });
+    node->pointsChanged();
     return node;
 }

@@ -9,7 +9,9 @@ namespace LibModel {
 class Trace;
 }
 
+class QSGGeometryNode;
 class TargetItem;
+class TracePainterNode;
 
 Q_MOC_INCLUDE("targetitem.h")
 Q_MOC_INCLUDE("trace.h")
@@ -36,6 +38,16 @@ class TraceItem : public QQuickItem
 public:
     enum Style { Points = 0, Lines = 1 };
     Q_ENUM(Style)
+
+    // Target millimetres to item pixels.
+    struct Mapping
+    {
+        double scaleX;
+        double scaleY;
+        double tx;
+        double ty;
+        QPointF map(double x, double y) const { return {(x + tx) * scaleX, (y + ty) * scaleY}; }
+    };
 
     explicit TraceItem(QQuickItem *parent = nullptr);
     ~TraceItem() override;
@@ -81,6 +93,13 @@ protected:
     QSGNode *updatePaintNode(QSGNode *oldNode, UpdatePaintNodeData *data) override;
 
 private:
+    // Calls function(points, count) with the drawn stretch of the points
+    // or raw samples (anything with x and y).
+    template<typename Function>
+    void withPoints(int count, Function function) const;
+    QSGNode *geometryNode(QSGGeometryNode *node, int count, const Mapping &mapping);
+    QSGNode *paintedNode(TracePainterNode *node, int count, const Mapping &mapping);
+
     QPointer<TargetItem> m_targetItem;
     QPointer<LibModel::Trace> m_trace;
     Style m_style = Points;
@@ -92,6 +111,19 @@ private:
     qint64 m_firstPoint = 0;
     int m_pointCount = 0;
     bool m_drawsResampled = true;
+    const LibModel::Trace *m_drawnTrace = nullptr;
+    struct Stretch
+    {
+        const LibModel::Trace *trace;
+        qint64 first;
+        int count;
+        bool resampled;
+        bool operator!=(const Stretch &o) const
+        {
+            return trace != o.trace || first != o.first || count != o.count
+                    || resampled != o.resampled;
+        }
+    };
     bool m_resampled = true;
     QColor m_color = QColor(255, 0, 0, 255);
     // Style, width or colour changed: the next repaint makes a new node.
