@@ -2,6 +2,7 @@
 #include "databasesettings.h"
 #include "demosetup.h"
 #include "devicesetup.h"
+#include "graphicssetup.h"
 #include "qmltypes.h"
 #include "singleapplication.h"
 #include "startoptions.h"
@@ -81,6 +82,7 @@ int main(int argc, char *argv[])
     if (demo)
         devices.simulate(demo->lanes());
 
+    GraphicsSetup::choose();
     auto *facade = new ApplicationData;
     if (demo)
         demo->prepare(facade);
