@@ -43,20 +43,6 @@ class TestApplicationData : public QObject
 private slots:
     void init() { TestEnvironment::resetUserState(); }
 
-    void isTheProcessWideFacadeWhileItLives()
-    {
-        const QString folder = ApplicationData::dataLocation();
-        QVERIFY(folder.startsWith(TestEnvironment::root()));
-        QVERIFY(!QDir(folder).exists());
-        QVERIFY(!ApplicationData::instance());
-        {
-            ApplicationData facade;
-            QCOMPARE(ApplicationData::instance(), &facade);
-            QVERIFY(QDir(folder).exists()); // made for the database
-        }
-        QVERIFY(!ApplicationData::instance());
-    }
-
     void startClampsStoredLimits_data()
     {
         QTest::addColumn<QVariant>("storedRanges");
@@ -112,30 +98,17 @@ private slots:
         QCOMPARE(QSettings().value(key), stored); // written straight through
     }
 
-    void settersStoreAndNotifyOnlyOnChange()
+    // A lane count is stored and makes the lanes; the pages re-read the
+    // competition name on every signal, also for an unchanged name.
+    void settersStoreAndMakeLanes()
     {
         ApplicationData facade;
-        QSignalSpy ranges(&facade, &ApplicationData::maxRangesChanged);
-        QSignalSpy seconds(&facade, &ApplicationData::maxSecondsBeforeShotChanged);
         QSignalSpy name(&facade, &ApplicationData::competitionNameChanged);
-        facade.setMaxRanges(2); // the current value: no write, no signal
-        QCOMPARE(ranges.count(), 0);
+        facade.setMaxRanges(2); // the current value: nothing written
         QVERIFY(!QSettings().contains(QStringLiteral("maxRanges")));
         facade.setMaxRanges(4);
-        QCOMPARE(ranges.count(), 1);
         QCOMPARE(facade.ranges().size(), 4);
         QCOMPARE(QSettings().value(QStringLiteral("maxRanges")).toInt(), 4);
-
-        // The setter does not clamp: the window stores 5 during a run, and
-        // the next start clamps it back to 10.
-        facade.setMaxSecondsBeforeShot(5);
-        facade.setMaxSecondsBeforeShot(5);
-        QCOMPARE(seconds.count(), 1);
-        QCOMPARE(facade.maxSecondsBeforeShot(), 5);
-        QCOMPARE(ApplicationData().maxSecondsBeforeShot(), 10);
-
-        // The pages re-read the competition name on every signal, also for
-        // an unchanged name.
         facade.setCompetitionName(QStringLiteral("Кубок"));
         facade.setCompetitionName(QStringLiteral("Кубок"));
         QCOMPARE(name.count(), 2);

@@ -63,16 +63,6 @@ static std::unique_ptr<Answer> answer(QSignalSpy &spy, int ticket)
                                                                 : nullptr);
 }
 
-// The names, organisations and groups of the persons, in list order.
-static QStringList people(const QList<ShooterRecord> &records)
-{
-    QStringList people;
-    for (const ShooterRecord &record : records)
-        people << record.name + QLatin1Char('|') + record.organization + QLatin1Char('|')
-                        + record.group;
-    return people;
-}
-
 // Waits until the catalogue has no request out.
 static bool settled(Catalog &catalog)
 {
@@ -162,41 +152,6 @@ private slots:
         QCOMPARE(session->storage(), static_cast<AbstractStorage *>(&storage));
         QCOMPARE(describe(session.get()), describe(direct.get()));
         QVERIFY(!answer<Session>(read, reader.readSession(99999)));
-    }
-
-    // The lists are the storage's, and follow a deleted session and person.
-    void catalogListsFollowDeletions()
-    {
-        SessionBuilder gone(&storage, SessionBuilder::Start + 9000000);
-        gone.shooter(QStringLiteral("Сидоров"), QStringLiteral("Лицей"), QStringLiteral("7В"));
-        QVERIFY(gone.competition(QStringLiteral("Осень")).shot(1, 1).write() > 0);
-        const QString uuid = gone.session()->uuid();
-        QVERIFY(storage.reloadCompetitions() && storage.reloadOrganizations());
-
-        Catalog catalog(path, nullptr);
-        catalog.refresh();
-        QVERIFY(settled(catalog));
-        QCOMPARE(people(catalog.shooters()->records()), people(storage.shooters()->records()));
-        QCOMPARE(catalog.organizations(), storage.organizations());
-        QCOMPARE(catalog.competitions(), storage.competitions());
-        QCOMPARE(catalog.competitionsGto(), storage.competitionsGto());
-        QCOMPARE(catalog.groups(QStringLiteral("лицей")), storage.groups(QStringLiteral("Лицей")));
-        const qint64 sidorov = catalog.lookupShooter(QStringLiteral("сидоров"),
-                                                     QStringLiteral("ЛИЦЕЙ"), QStringLiteral("7в"));
-        QVERIFY(sidorov > 0);
-
-        QSignalSpy done(&catalog, &Catalog::changeDone);
-        catalog.deleteSession(uuid);
-        QVERIFY(settled(catalog) && done.count() == 1);
-        QVERIFY(!catalog.competitions().contains(QStringLiteral("Осень")));
-        catalog.deleteShooter(sidorov);
-        QVERIFY(settled(catalog) && done.count() == 2);
-        QCOMPARE(done.at(1).at(3).toString(), QString());
-        QCOMPARE(catalog.lookupShooter(QStringLiteral("Сидоров"), QStringLiteral("Лицей"),
-                                       QStringLiteral("7В")),
-                 0);
-        QVERIFY(!catalog.organizations().contains(QStringLiteral("Лицей")));
-        QVERIFY(catalog.error().isEmpty());
     }
 
     // A change the database refuses comes back as a failure with its

@@ -58,10 +58,6 @@ private slots:
         QTest::addColumn<int>("shots"); // scored and stored
         QTest::newRow("calibration, separate time, back and confirm")
                 << true << false << true << int(AllShots) << 2;
-        QTest::newRow("calibration, joint time, back and confirm")
-                << true << true << true << int(AllShots) << 2;
-        QTest::newRow("no calibration, separate time, confirmed twice")
-                << false << false << true << int(AllShots) << 2;
         QTest::newRow("no calibration, joint time, confirmed twice")
                 << false << true << true << int(AllShots) << 2;
         QTest::newRow("time runs out with no shot")

@@ -329,27 +329,20 @@ private slots:
         QCOMPARE(removed.count(), 2);
         QCOMPARE(removed.at(1).at(0).toString(), sensorPath("1.2.4"));
         QCOMPARE(arrived.at(1).at(0).toString(), sensorPath("1.2.4"));
-    }
 
-    void stoppedMonitoringReportsNothing()
-    {
-        LibUsbBackend backend;
-        QSignalSpy arrived(&backend, &UsbBackend::deviceArrived);
-        QSignalSpy removed(&backend, &UsbBackend::deviceRemoved);
-        QVERIFY(backend.startMonitoring(Vendor, Sensor));
+        // Stopped, nothing is reported: in and out, listed and unlisted so
+        // that libusb saw both; then monitoring again, the next event must
+        // be a sentinel's arrival.
         backend.stopMonitoring();
-        // In and out while stopped; listed and unlisted, so libusb saw both.
         QVERIFY(plug(PluggedSensor));
         QTRY_COMPARE_WITH_TIMEOUT(backend.devicePaths(Vendor, Sensor).size(), 2, Timeout);
         unplug(PluggedSensor);
         QTRY_COMPARE_WITH_TIMEOUT(backend.devicePaths(Vendor, Sensor).size(), 1, Timeout);
-        // A sentinel through the same path: monitoring again, the first
-        // event must be the sentinel's arrival.
         QVERIFY(backend.startMonitoring(Vendor, Sensor));
         QVERIFY(plug(SentinelSensor));
-        QTRY_COMPARE_WITH_TIMEOUT(arrived.count(), 1, Timeout);
-        QCOMPARE(arrived.at(0).at(0).toString(), sensorPath("1.5"));
-        QCOMPARE(removed.count(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(arrived.count(), 3, Timeout);
+        QCOMPARE(arrived.at(2).at(0).toString(), sensorPath("1.5"));
+        QCOMPARE(removed.count(), 2);
     }
 
     void openRefusesWhatItCannotUse()
@@ -385,15 +378,10 @@ private slots:
         // Every transfer goes out again after its read.
         QTRY_COMPARE_WITH_TIMEOUT(inFlight(), LibUsbHandle::TransferCount, Timeout);
 
-        // Stopped, no transfer is left to take data; restarted, the data
-        // queued meanwhile is the next read.
+        // Stopped, no transfer is left to take data (a restart: below).
         handle->stopReading();
         QVERIFY(!handle->isReading());
         QCOMPARE(inFlight(), 0);
-        queue({"late"});
-        QVERIFY(handle->startReading(&sink));
-        QTRY_COMPARE_WITH_TIMEOUT(sink.bytes(), (QList<QByteArray> {"abc", "defg", "late"}),
-                                  Timeout);
     }
 
     void controlTransfers()

@@ -1,9 +1,7 @@
 #include "mountsandbox.h"
 
 #include <QFile>
-#include <QtGlobal>
 
-#ifdef Q_OS_LINUX
 #include <cerrno>
 #include <cstring>
 #include <sched.h>
@@ -96,35 +94,6 @@ bool MountSandbox::unmount(const QString &path)
             && (::umount2(QFile::encodeName(path).constData(), MNT_DETACH) == 0
                 || failed("unmount", path));
 }
-
-#else
-
-MountSandbox::MountSandbox()
-    : m_reason(QStringLiteral("mount namespaces need Linux"))
-{ }
-
-bool MountSandbox::readOnly(const QString &)
-{
-    return false;
-}
-bool MountSandbox::smallDisk(const QString &, qint64)
-{
-    return false;
-}
-bool MountSandbox::resize(const QString &, qint64)
-{
-    return false;
-}
-bool MountSandbox::fill(const QString &, qint64)
-{
-    return false;
-}
-bool MountSandbox::unmount(const QString &)
-{
-    return false;
-}
-
-#endif
 
 MountSandbox::~MountSandbox()
 {

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-// Real storage faults for a test process that may mount (root on Linux):
+// Real storage faults for a test process that may mount (root):
 // the process enters a mount namespace of its own the first time, so that
 // nothing mounted here is seen outside it or outlives it. A folder or file
 // is made read-only by a read-only bind mount of itself, which binds root

@@ -145,6 +145,7 @@ PageTestCase {
         compare(page.shooters.shooterId, 0)
         tryCompare(child("shooterList"), "count", 3)
         compare(application.catalog.lookupShooter("Сидоров Сидор", "Школа 3", "7В"), 0)
+        verify(application.catalog.organizations.indexOf("Школа 3") < 0) // the lists follow
         compare(application.storage.sessions(id).rowCount(), 0)
         compare(child("catalogError").text, "")
         compare(child("sessionList").count, 0)

@@ -20,27 +20,6 @@ TestCase {
         }
     }
 
-    // The pages make the items and printouts themselves; the models and
-    // the catalogue come from C++ only.
-    function test_creatable_data() {
-        var creatable = ["Target", "Trace", "TraceSelection", "ShotListModel", "SessionPrintout",
-                         "TargetPrintout", "SortFilterProxy"]
-        var uncreatable = ["TargetDescriptor", "TargetElement", "TargetElementColor", "ObjectListModelBase",
-                           "ShooterModel", "SessionInfoModel", "RangeData", "SerieListItem", "App"]
-        return creatable.map(function (type) { return { tag: type, creatable: true } }).concat(
-                    uncreatable.map(function (type) { return { tag: type, creatable: false } }))
-    }
-
-    function test_creatable(data) {
-        var object = null
-        try {
-            object = Qt.createQmlObject("import Kavro 1.0; " + data.tag + " {}", testCase)
-            object.destroy()
-        } catch (e) {
-        }
-        compare(object !== null, data.creatable)
-    }
-
     // A trace declared inside a target draws through that target's mapping;
     // the target starts on the catalogue's first face.
     function test_traceInsideATarget() {
