@@ -1,7 +1,7 @@
 // Cost of recording: Trace::appendSample with the processing of the new
 // display points (100 samples per second resampled to 1000, filter on), the
-// windowed mean score over one second, and the memory one hour of aiming
-// takes.
+// windowed mean score over one second, the memory one hour of aiming takes,
+// and reading its display points back as the drawn pieces of a trace do.
 #include <session.h>
 #include <targetmanager.h>
 #include <trace.h>
@@ -97,6 +97,30 @@ void BM_OneHourTraceMemory(benchmark::State &state)
     }
 }
 BENCHMARK(BM_OneHourTraceMemory)->Arg(100)->Arg(1000)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// One hour at 1000 points a second read in pieces of 1000 points: range(0)
+// the seconds read, ending at the trace's end (30: what recent chunks hold;
+// 3600: all of it, older chunks made again).
+void BM_ReadPoints(benchmark::State &state)
+{
+    LibModel::Session *session = newSession(1000);
+    LibModel::Trace *trace = session->appendTrace(1);
+    for (int i = 0; i < 360000; ++i)
+        trace->appendSample(1 + 10 * i, wobble(i));
+    const LibModel::TracePoints &points = trace->points();
+    const qsizetype first = points.size() - 1000 * state.range(0);
+    QVector<LibModel::TracePoints::Point> piece;
+    for (auto _ : state) {
+        for (qsizetype i = first; i < points.size(); i += 1000) {
+            points.read(i, qMin<qsizetype>(1000, points.size() - i), &piece);
+            benchmark::DoNotOptimize(piece.constData());
+        }
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * (points.size() - first));
+    state.counters["points_MB"] = double(points.bytes()) / (1024.0 * 1024.0);
+    delete session;
+}
+BENCHMARK(BM_ReadPoints)->Arg(30)->Arg(3600)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -159,6 +159,15 @@ void ChebFilter::reset()
     m_x1 = m_x2 = m_y1 = m_y2 = 0.0;
 }
 
+void ChebFilter::restore(const State &state)
+{
+    m_x1 = state.x1;
+    m_x2 = state.x2;
+    m_y1 = state.y1;
+    m_y2 = state.y2;
+    m_firstSample = state.firstSample;
+}
+
 double ChebFilter::filter(double input)
 {
     Q_ASSERT_X(!qIsNaN(input), "ChebFilter", "!qIsNaN(input)");

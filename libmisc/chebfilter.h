@@ -38,6 +38,19 @@ public:
     // Waits for a first sample again, as after a redesign.
     void reset();
 
+    // The filter's history: restored, the filter goes on exactly as it
+    // would have from there (the design is not part of it).
+    struct State
+    {
+        double x1;
+        double x2;
+        double y1;
+        double y2;
+        bool firstSample;
+    };
+    State state() const { return State {m_x1, m_x2, m_y1, m_y2, m_firstSample}; }
+    void restore(const State &state);
+
     // The recursion's coefficients: y = a0 x + a1 x1 + a2 x2 + b1 y1 + b2 y2.
     double a(int i) const { return m_a[i]; }
     double b(int i) const { return m_b[i]; }

@@ -1,6 +1,8 @@
 #include "resampler.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace LibMisc {
 
@@ -22,6 +24,19 @@ void Resampler::clear()
     m_count = 0;
     m_filled = 0;
     m_nextTime = 0.0;
+}
+
+Resampler::State Resampler::state() const
+{
+    return State {{m_window[0], m_window[1], m_window[2]}, m_nextTime, m_count, m_filled};
+}
+
+void Resampler::restore(const State &state)
+{
+    std::copy(std::begin(state.window), std::end(state.window), m_window);
+    m_nextTime = state.nextTime;
+    m_count = state.count;
+    m_filled = state.filled;
 }
 
 QList<double> Resampler::push(double value)

@@ -27,6 +27,18 @@ public:
     double outputInterval() const { return m_outputInterval; }
     double inputInterval() const { return m_inputInterval; }
 
+    // Where the resampler stands: restored, it goes on exactly as it would
+    // have from there (the intervals are not part of it).
+    struct State
+    {
+        double window[3];
+        double nextTime;
+        int count;
+        int filled;
+    };
+    State state() const;
+    void restore(const State &state);
+
 private:
     double m_outputInterval;
     double m_inputInterval;

@@ -1,4 +1,5 @@
 #include "trace.h"
+#include "pointpipeline.h"
 #include "recordcodec.h"
 #include "scorecalculator.h"
 #include "serie.h"
@@ -6,30 +7,19 @@
 #include "shot.h"
 #include "targetdescriptor.h"
 
-#include <chebfilter.h>
-#include <resampler.h>
-
 #include <cmath>
 
 namespace LibModel {
 
-namespace {
-constexpr double FilterRipple = 0.5;
-constexpr int FilterPoles = 2;
-} // namespace
-
 Trace::Trace(Session *session, qint64 timer, double filterCutoff)
     : QObject(session)
     , m_session(session)
-    , m_filterX(new LibMisc::ChebFilter(this, LibMisc::ChebFilter::LowPass,
-                                        Session::MaxFilterCutoff, FilterRipple, FilterPoles))
-    , m_filterY(new LibMisc::ChebFilter(this, LibMisc::ChebFilter::LowPass,
-                                        Session::MaxFilterCutoff, FilterRipple, FilterPoles))
+    , m_pipeline(
+              std::make_unique<PointPipeline>(&m_samples, filterCutoff, Session::MaxFilterCutoff))
     , m_timerStart(timer)
     , m_timerEnd(timer)
 {
-    m_filterX->setCutoffFrequency(filterCutoff);
-    m_filterY->setCutoffFrequency(filterCutoff);
+    m_points.setPipeline(m_pipeline.get());
 }
 
 Trace::~Trace() = default;
@@ -111,53 +101,18 @@ QByteArray Trace::encodedSamples() const
     return m_encodedSamples;
 }
 
-bool Trace::resampling() const
-{
-    return m_session->sampleRate() > 0 && m_session->storedResampleRate() > m_session->sampleRate();
-}
-
-void Trace::appendPoint(double x, double y)
-{
-    // The filters never see a gap in the aiming: a NaN stays a NaN point.
-    if (std::isnan(x) || std::isnan(y))
-        m_points.append(qQNaN(), qQNaN());
-    else
-        m_points.append(m_filterX->filter(x), m_filterY->filter(y));
-}
-
 void Trace::processPending()
 {
     if (m_unprocessed <= 0)
         return;
     m_unprocessed = qMin(m_unprocessed, int(samples().size()));
     const qsizetype first = m_samples.size() - m_unprocessed;
-    const double ratio = resampling()
-            ? double(m_session->storedResampleRate()) / m_session->sampleRate()
-            : 1.0;
-    // A large batch (a re-run or a session read back) gets exactly its room;
-    // recording relies on the vector's own growth.
-    if (m_unprocessed > 1024)
-        m_points.reserveMore(qsizetype(std::ceil(m_unprocessed * ratio)) + 1);
-    if (resampling()) {
-        if (!m_resamplerX) {
-            const double output = 1000.0 / m_session->storedResampleRate();
-            const double input = 1000.0 / m_session->sampleRate();
-            m_resamplerX = new LibMisc::Resampler(this, output, input);
-            m_resamplerY = new LibMisc::Resampler(this, output, input);
-        }
-        for (qsizetype i = first; i < m_samples.size(); ++i) {
-            m_resampledX.clear();
-            m_resampledY.clear();
-            m_resamplerX->push(m_samples.at(i).x, m_resampledX);
-            m_resamplerY->push(m_samples.at(i).y, m_resampledY);
-            const qsizetype n = qMin(m_resampledX.size(), m_resampledY.size());
-            for (qsizetype k = 0; k < n; ++k)
-                appendPoint(m_resampledX.at(k), m_resampledY.at(k));
-        }
-    } else {
-        for (qsizetype i = first; i < m_samples.size(); ++i)
-            appendPoint(m_samples.at(i).x, m_samples.at(i).y);
+    if (first == 0 || first != m_pipeline->processed()) {
+        // From the first sample: at the session's rates now.
+        m_points.clear();
+        m_pipeline->start(m_session->sampleRate(), m_session->storedResampleRate());
     }
+    m_pipeline->process(m_samples.size(), &m_points);
     m_unprocessed = 0;
 }
 
@@ -170,22 +125,15 @@ const TracePoints &Trace::points()
 void Trace::reprocess()
 {
     m_points.clear();
-    m_filterX->reset();
-    m_filterY->reset();
-    if (m_resamplerX && m_session->sampleRate() > 0 && m_session->storedResampleRate() > 0) {
-        const double output = 1000.0 / m_session->storedResampleRate();
-        const double input = 1000.0 / m_session->sampleRate();
-        m_resamplerX->reset(output, input);
-        m_resamplerY->reset(output, input);
-    }
+    m_pipeline->start(m_session->sampleRate(), m_session->storedResampleRate());
     m_unprocessed = count();
+    emit pointsRemade();
     emit samplesChanged();
 }
 
 void Trace::setFilterCutoff(double cutoff)
 {
-    m_filterX->setCutoffFrequency(cutoff);
-    m_filterY->setCutoffFrequency(cutoff);
+    m_pipeline->setCutoff(cutoff);
     reprocess();
 }
 

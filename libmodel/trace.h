@@ -9,13 +9,11 @@
 #include <QVariantHash>
 #include <QVector>
 
-namespace LibMisc {
-class ChebFilter;
-class Resampler;
-} // namespace LibMisc
+#include <memory>
 
 namespace LibModel {
 
+class PointPipeline;
 class Session;
 class Shot;
 
@@ -26,6 +24,8 @@ Q_MOC_INCLUDE("shot.h")
 // rate, the shots fired in it, and the display points derived from the raw
 // samples (filtered and, when the session asks for a higher rate, resampled).
 // Display points are made incrementally: only new raw samples are processed.
+// Of long traces only the recent display points are held; older ones are
+// made again, the same, when read.
 class Trace : public QObject
 {
     Q_OBJECT
@@ -96,12 +96,13 @@ signals:
     void shotsChanged();
     void timerStartChanged();
     void samplesChanged();
+    // The display points were thrown away to be made anew: any of them may
+    // differ from what was drawn.
+    void pointsRemade();
 
 private:
     Shot *addShot(ushort serieIndex, int offset, bool missed, double phase, const QPointF *breach);
     void processPending();
-    void appendPoint(double x, double y);
-    bool resampling() const;
     qint64 samplesToMsecs(qint64 samples) const;
 
     Session *m_session;
@@ -112,17 +113,12 @@ private:
     mutable QByteArray m_encodedSamples; // empty: not made yet
     mutable int m_encodedCount = -1; // >= 0: the samples are only in m_encodedSamples
     TracePoints m_points;
-    LibMisc::Resampler *m_resamplerX = nullptr;
-    LibMisc::Resampler *m_resamplerY = nullptr;
+    std::unique_ptr<PointPipeline> m_pipeline;
     int m_unprocessed = 0;
-    LibMisc::ChebFilter *m_filterX;
-    LibMisc::ChebFilter *m_filterY;
     QList<Shot *> m_shots;
     qint64 m_timerStart;
     qint64 m_timerEnd;
     QVariantHash m_properties;
-    QList<double> m_resampledX; // scratch buffers of the resamplers
-    QList<double> m_resampledY;
 };
 
 } // namespace LibModel

@@ -127,6 +127,7 @@ void TraceItem::setTrace(LibModel::Trace *trace)
     m_drawnTrace = nullptr; // drawn again even if a new trace takes the old one's place
     if (trace) {
         connect(trace, &LibModel::Trace::samplesChanged, this, &QQuickItem::polish);
+        connect(trace, &LibModel::Trace::pointsRemade, this, [this] { m_drawnTrace = nullptr; });
         // A trace that goes away must not stay on screen.
         connect(trace, &QObject::destroyed, this, &QQuickItem::polish);
     }
@@ -235,9 +236,11 @@ QSGNode *TraceItem::updatePaintNode(QSGNode *oldNode, UpdatePaintNodeData *)
 template<typename Function>
 void TraceItem::withPoints(int count, Function function) const
 {
-    if (m_drawsResampled)
-        function(m_trace->processedPoints().constData() + m_firstPoint, count);
-    else
+    if (m_drawsResampled) {
+        QVector<LibModel::TracePoints::Point> points;
+        m_trace->processedPoints().read(m_firstPoint, count, &points);
+        function(points.constData(), count);
+    } else
         function(m_trace->samples().constData() + m_firstPoint, count);
 }
 

@@ -98,6 +98,21 @@ public:
     }
 };
 
+// Counts the scene graph's requests for a node.
+class CountingTrace : public TraceItem
+{
+public:
+    using TraceItem::TraceItem;
+    int paints = 0;
+
+protected:
+    QSGNode *updatePaintNode(QSGNode *oldNode, UpdatePaintNodeData *data) override
+    {
+        ++paints;
+        return TraceItem::updatePaintNode(oldNode, data);
+    }
+};
+
 } // namespace
 
 class TestTargetItem : public QObject
@@ -228,7 +243,7 @@ private slots:
         trace->setSamples(samples);
         TargetItem *target = nullptr;
         auto window = view(400, &target);
-        auto *item = new TraceItem(target);
+        auto *item = new CountingTrace(target);
         item->setTargetItem(target);
         item->setTrace(trace);
         item->setStyle(TraceItem::Lines);
@@ -250,6 +265,16 @@ private slots:
         QVERIFY(green(image, {220, 160}));
         QVERIFY(green(image, {260, 80}));
         QVERIFY(!green(image, {250, 100})); // sample 625: the gap
+
+        // New samples beyond the stretch leave it alone; new points in it
+        // draw it again.
+        const int paints = item->paints;
+        trace->appendSample(0, LibModel::TraceSample {1, 1, 0});
+        window->grabWindow();
+        QCOMPARE(item->paints, paints);
+        trace->setFilterCutoff(0.2);
+        window->grabWindow();
+        QCOMPARE(item->paints, paints + 1);
 
         item->setStyle(TraceItem::Points);
         item->setResampled(false);

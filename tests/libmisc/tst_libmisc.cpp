@@ -238,6 +238,39 @@ private slots:
                          qPrintable(QStringLiteral("output %1 = %2").arg(k).arg(out.at(k))));
         }
     }
+
+    void filterAndResamplerGoOnFromARestoredState()
+    {
+        // Restored to the state taken before input `from`, both give again
+        // exactly what they gave from there, also while still filling up.
+        QList<double> inputs;
+        for (int i = 0; i < 40; ++i)
+            inputs.append(5.0 * std::sin(0.3 * i) + 0.1 * i);
+        for (int from : {0, 1, 2, 25}) {
+            ChebFilter filter(nullptr, ChebFilter::LowPass, 0.1, 0.5, 2);
+            Resampler resampler(nullptr, 1.0, 10.0);
+            ChebFilter::State filterState {};
+            Resampler::State resamplerState {};
+            QList<double> runs[2];
+            for (int run = 0; run < 2; ++run) {
+                for (int i = run == 0 ? 0 : from; i < inputs.size(); ++i) {
+                    if (run == 0 && i == from) {
+                        filterState = filter.state();
+                        resamplerState = resampler.state();
+                    }
+                    const double filtered = filter.filter(inputs.at(i));
+                    QList<double> resampled;
+                    resampler.push(inputs.at(i), resampled);
+                    if (i >= from)
+                        runs[run] << filtered << resampled;
+                }
+                filter.restore(filterState);
+                resampler.restore(resamplerState);
+            }
+            QVERIFY(runs[0].size() > 100);
+            QVERIFY2(runs[0] == runs[1], qPrintable(QString::number(from)));
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestLibMisc)
