@@ -165,6 +165,7 @@ private slots:
         QCOMPARE(lane()->state(), RangeData::CalibrationState);
         LibModel::Session *session = lane()->session();
         QCOMPARE(session->name(), name);
+        QCOMPARE(session->organization(), QStringLiteral("Тир 1"));
         QCOMPARE(session->isGto(), !birthDate.isEmpty());
 
         // Calibration: one shot is enough; its sensor point becomes the centre.
@@ -204,7 +205,6 @@ private slots:
         const QPointF first(374.0, 247.0);
         rig.shootAt(first);
         QCOMPARE(shots.count(), 1);
-        QVERIFY(near(session->shots().first()->breach(), QPointF(3.6, 2.4)));
         QQuickItem *lastShotCorrection
                 = find(screen, "objectName", QStringLiteral("lastShotCorrectionButton"));
         click(lastShotCorrection);
@@ -214,13 +214,10 @@ private slots:
             rig.shootAt({374.5, 247.0});
         QVERIFY(near(session->shots().last()->breach(), QPointF(-0.6, 0.0)));
 
-        // The end: saved, shown, and the recording closed a moment later.
+        // The end: saved and shown.
         QCOMPARE(lane()->phase(), RangeData::NoPhase);
-        QVERIFY(!lane()->firstRound());
         QVERIFY(find(screen, "text", QStringLiteral("Стрельба Окончена")));
         LibModel::Shot *lastShot = session->shots().last();
-        // The lane closed the recording a second after the end.
-        QVERIFY(!lane()->currentTrace());
         // The last shot's value, or the grade in the fitness norm.
         const QString resultText = medal.isEmpty()
                 ? QStringLiteral("Результат : %1").arg(lastShot->result(), 0, 'f', 1)
@@ -235,23 +232,13 @@ private slots:
         QCOMPARE(stored->dataByRole(0, Info::CompetitionTypeRole).toInt(), mode);
         QCOMPARE(stored->dataByRole(0, Info::CompetitionNameRole).toString(), competition);
         QCOMPARE(stored->dataByRole(0, Info::MedalRole).toString(), medal);
-        // Stored in single precision.
-        QVERIFY(qAbs(stored->dataByRole(0, Info::ResultRealRole).toDouble() - session->result())
-                < 1e-4);
-        std::unique_ptr<LibModel::Session> read(
-                facade->storage()->readSession(stored->dataByRole(0, Info::IdRole).toUInt()));
-        QVERIFY(read);
-        QCOMPARE(read->name(), name);
-        QCOMPARE(read->organization(), QStringLiteral("Тир 1"));
 
-        // Ending the shooting saves the same session again, not a second one,
-        // and returns to the settings with the calibration kept.
+        // Ending the shooting saves the same session again, not a second one
+        // (what is kept: tst_exerciseflow).
         rig.frames(50);
         clickButton(QStringLiteral("Закончить стрельбу"));
         QCOMPARE(lane()->state(), RangeData::SettingsState);
-        QCOMPARE(lane()->phase(), RangeData::NoPhase);
         QCOMPARE(std::unique_ptr<Info>(facade->storage()->sessions())->rowCount(), 1);
-        QCOMPARE(lane()->storedOffset(), calibration);
     }
 };
 

