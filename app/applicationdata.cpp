@@ -2,6 +2,7 @@
 #include "archivereader.h"
 #include "catalog.h"
 #include "databasesettings.h"
+#include "language.h"
 #include "multisoundeffect.h"
 #include "rangedata.h"
 #include "sessiondelivery.h"
@@ -27,7 +28,9 @@ ApplicationData::ApplicationData(QObject *parent)
     : QObject(parent)
     , m_targetManager(new LibModel::TargetManager(this))
     , m_storage(new LibModel::Storage(this))
+    , m_language(new Language(this))
 {
+    connect(m_language, &Language::codeChanged, this, &ApplicationData::languageChanged);
     const qlonglong ranges = intValue(QStringLiteral("maxRanges"), DefaultMaxRanges);
     m_maxRanges = int(qBound(qlonglong(MinRanges), ranges, qlonglong(MaxRanges)));
     const qlonglong seconds
@@ -395,4 +398,14 @@ void ApplicationData::reportFrameRate()
     // One line at a time, flushed, for whoever reads the pipe.
     std::printf("{\"fps\":%.1f,\"lanes\":%d}\n", rate, int(m_ranges.size()));
     std::fflush(stdout);
+}
+
+QString ApplicationData::language() const
+{
+    return m_language->code();
+}
+
+void ApplicationData::setLanguage(const QString &code)
+{
+    m_language->setCode(code);
 }

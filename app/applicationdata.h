@@ -33,6 +33,7 @@ Q_MOC_INCLUDE("rangedata.h")
 // state: settings, sounds, the frame rate of the main window, the global
 // shooting mode and competition name, and the database wipe. QML sees it as
 // the context property "application".
+class Language;
 class ApplicationData : public QObject
 {
     Q_OBJECT
@@ -63,6 +64,8 @@ class ApplicationData : public QObject
     Q_PROPERTY(bool demo READ demo CONSTANT)
     Q_PROPERTY(QString pendingReason READ pendingReason NOTIFY pendingSessionsChanged)
     Q_PROPERTY(int unfiledSessions READ unfiledSessions NOTIFY pendingSessionsChanged)
+    // The interface's language, "ru" or "en"; setting it applies and stores it.
+    Q_PROPERTY(QString language READ language WRITE setLanguage NOTIFY languageChanged)
 
 public:
     static constexpr int DefaultMaxRanges = 2;
@@ -104,6 +107,9 @@ public:
     DatabaseSettings *databaseSettings() const { return m_databaseSettings; }
 
     bool demo() const { return m_demo; }
+    Language *languageSetup() const { return m_language; }
+    QString language() const;
+    void setLanguage(const QString &code);
     void setDemo(bool demo) { m_demo = demo; }
     // Prints {"fps":F,"lanes":N} once a second on standard output: the frame
     // rate of the last second and the lanes shown.
@@ -171,6 +177,7 @@ signals:
     void shootingModeChanged();
     void competitionNameChanged();
     void pendingSessionsChanged();
+    void languageChanged();
     // A delivery of pending sessions came back: how many it stored, how many
     // are left, how many unreadable files it set aside.
     void sessionsDelivered(int delivered, int pending, int rejected);
@@ -206,6 +213,7 @@ private:
     QElapsedTimer m_reportClock;
     QTimer m_reportTimer;
     bool m_demo = false;
+    Language *m_language;
     int m_shootingMode = 0;
     QString m_competitionName;
 };

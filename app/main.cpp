@@ -3,6 +3,7 @@
 #include "demosetup.h"
 #include "devicesetup.h"
 #include "graphicssetup.h"
+#include "language.h"
 #include "qmltypes.h"
 #include "singleapplication.h"
 #include "startoptions.h"
@@ -94,6 +95,8 @@ int main(int argc, char *argv[])
     engine->rootContext()->setContextProperty(QStringLiteral("targetManager"),
                                               facade->targetManager());
     QObject::connect(engine, &QQmlEngine::quit, &app, &QCoreApplication::quit);
+    facade->languageSetup()->apply(Language::initial(options.language()));
+    facade->languageSetup()->setEngine(engine);
 
     auto *component = new QQmlComponent(engine, QUrl(QStringLiteral("qrc:/qml/main.qml")));
     auto cleanUp = [&] {

@@ -1,10 +1,11 @@
 #include "startoptions.h"
+#include "language.h"
 
 namespace {
 
 const char Usage[]
         = "Usage: kavrotir [--simulate[=N] | --replay CAPTURE | --demo[=N]] [--database DB]\n"
-          "                [--report-frame-rate]\n"
+          "                [--language ru|en] [--report-frame-rate]\n"
           "  --simulate[=N]       N simulated sensors (1..6, default 2)\n"
           "                       shooting as a novice, a club shooter and a master\n"
           "                       on lanes 1, 2, 3 (and so on, in turn)\n"
@@ -16,6 +17,8 @@ const char Usage[]
           "                       postgresql://[user@]host[:port]/dbname\n"
           "                       (default: the setting \"storage/database\", else\n"
           "                       the file in the program's data folder)\n"
+          "  --language ru|en     the interface's language for this run (default: the\n"
+          "                       setting \"ui/language\", else the system's)\n"
           "  --report-frame-rate  print {\"fps\":F,\"lanes\":N} once a second\n"
           "  --help               show this help and exit\n"
           "  --version            show the version and exit\n";
@@ -93,6 +96,14 @@ bool StartOptions::take(const QStringList &arguments, int &i)
         if (!ok || m_demoLanes < 1 || m_demoLanes > MaxDemoLanes)
             return fail(QStringLiteral("--demo takes a number of lanes from 1 to %1")
                                 .arg(MaxDemoLanes));
+        return true;
+    }
+    if (argument == QLatin1String("--language")
+        || argument.startsWith(QLatin1String("--language="))) {
+        m_language = valueOf(QStringLiteral("--language"), arguments, i);
+        if (!Language::isKnown(m_language))
+            return fail(QStringLiteral("--language takes %1")
+                                .arg(Language::codes().join(QLatin1Char('|'))));
         return true;
     }
     // Checked in full by DeviceSetup and DatabaseSettings.

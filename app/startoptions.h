@@ -26,6 +26,8 @@ public:
     // Lanes of the demonstration (--demo[=N]); 0 without one.
     int demoLanes() const { return m_demoLanes; }
     bool reportsFrameRate() const { return m_reportsFrameRate; }
+    // The interface's language for this run (--language); empty: not given.
+    QString language() const { return m_language; }
 
 private:
     bool take(const QStringList &arguments, int &i);
@@ -35,4 +37,5 @@ private:
     QString m_error;
     int m_demoLanes = 0;
     bool m_reportsFrameRate = false;
+    QString m_language;
 };
