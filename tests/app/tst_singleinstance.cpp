@@ -2,9 +2,7 @@
 #include <testenvironment.h>
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -99,19 +97,6 @@ private slots:
             QCOMPARE(Private::decodeHandshake(key, bad).status, Private::Handshake::Invalid);
     }
 
-    // Letter case and folders: see copiesInOtherFoldersAreOtherInstances().
-    void keyDependsOnTheUser()
-    {
-        const auto key = [](const char *user) {
-            return Private::computeKey(QStringLiteral("kavrotir"), {}, {}, {},
-                                       QStringLiteral("/opt/kavro/bin/kavrotir"),
-                                       QLatin1String(user));
-        };
-        QVERIFY(key("ivan") != key("petr"));
-        QVERIFY(!key("ivan").contains(QLatin1Char('/'))); // it names a socket file
-        QVERIFY(!Private::loginName().isEmpty());
-    }
-
     void laterStartsNotifyThePrimaryAndEnd()
     {
         for (int round = 0; round < 2; ++round) {
@@ -129,30 +114,6 @@ private slots:
             }
             QCOMPARE(primary.process.state(), QProcess::Running);
         }
-    }
-
-    void copiesInOtherFoldersAreOtherInstances()
-    {
-        QTemporaryDir dir;
-        const QString upper = dir.filePath(QStringLiteral("Copy/singleinstanceprobe"));
-        const QString lower = dir.filePath(QStringLiteral("copy/singleinstanceprobe"));
-        for (const QString &path : {upper, lower}) {
-            QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-            QVERIFY(QFile::copy(probePath(), path));
-        }
-
-        Probe original(probePath());
-        QVERIFY(original.waitForLine(QStringLiteral("primary")));
-        Probe copy(upper);
-        QVERIFY2(copy.waitForLine(QStringLiteral("primary")), qPrintable(copy.seen.join('|')));
-
-        // Only the letter case differs: the same instance as `upper`.
-        QCOMPARE(runToEnd(lower), 0);
-        QVERIFY(copy.waitForLine(QStringLiteral("instanceStarted")));
-        // A start of the original itself goes last: the only one it heard.
-        QCOMPARE(runToEnd(probePath()), 0);
-        QVERIFY(original.waitForLine(QStringLiteral("instanceStarted")));
-        QCOMPARE(original.finish().count(QStringLiteral("instanceStarted")), 1);
     }
 
     void theProgramItselfStartsOnce()

@@ -195,32 +195,6 @@ private slots:
         QCOMPARE(selection.position(), 600);
     }
 
-    // A recording that grows rebuilds the pieces once per pass of the event
-    // loop, however many samples and shots came: a zero-interval sentinel
-    // started after them fires once that pass is over.
-    void liveRecordingRebuildsOncePerPass()
-    {
-        std::unique_ptr<Session> session = makeSession({150});
-        Trace *trace = session->segments().first();
-        TraceSelection selection;
-        selection.setSelection(trace);
-        selection.setPosition(20);
-        QSignalSpy traces(&selection, &TraceSelection::tracesChanged);
-
-        appendSamples(trace, 10);
-        trace->appendShot(0, -1, false, std::nan(""));
-        QCOMPARE(traces.count(), 0);
-        passEventLoop();
-        QCOMPARE(traces.count(), 1);
-        QCOMPARE(selection.position(), 159); // back to the end
-        QCOMPARE(describe(selection), QStringList({"green 0-59", "yellow 59-159"}));
-
-        selection.setSelection(nullptr);
-        appendSamples(trace, 1);
-        passEventLoop();
-        QCOMPARE(traces.count(), 2); // the clearing only
-    }
-
     void eraseMark()
     {
         std::unique_ptr<Session> session = makeSession({150, 300});

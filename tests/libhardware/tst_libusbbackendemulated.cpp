@@ -390,8 +390,8 @@ private slots:
         std::unique_ptr<UsbHandle> handle = open(backend);
         QVERIFY2(handle, qPrintable(m_error));
         ReadRecorder sink;
-        const int rounds = 10;
-        const int readsPerRound = 50;
+        const int rounds = 3;
+        const int readsPerRound = 20;
         for (bool reading : {false, true}) {
             if (reading)
                 QVERIFY(handle->startReading(&sink));

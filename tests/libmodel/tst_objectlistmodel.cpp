@@ -1,8 +1,7 @@
-// The object list model: roles from an item's properties, property changes
-// as dataChanged, and ownership of adopted items.
+// The object list model: property changes as dataChanged, and ownership of
+// adopted items.
 #include <qqmlobjectlistmodel.h>
 #include <targetdescriptor.h>
-#include <targetelement.h>
 
 #include <QSignalSpy>
 #include <QTest>
@@ -25,20 +24,6 @@ class TestObjectListModel : public QObject
     Q_OBJECT
 
 private slots:
-    void rolesComeFromProperties()
-    {
-        QQmlObjectListModel<TargetDescriptor> model(nullptr, QByteArray(),
-                                                    QByteArrayLiteral("name"));
-        TargetDescriptor *a = item("a");
-        model.append(a);
-        model.append(new QObject(&model)); // not a descriptor: ignored
-        QCOMPARE(model.count(), 1);
-        QCOMPARE(model.data(model.index(0), model.roleForName("name")).toString(), "a");
-        QCOMPARE(model.data(model.index(0), Qt::UserRole).value<QObject *>(), a);
-        QCOMPARE(model.get(QStringLiteral("a")), a);
-        QVERIFY(!model.get(QStringLiteral("b")) && !model.get(1) && !model.get(-1));
-    }
-
     void propertyChangesBecomeDataChanged()
     {
         QQmlObjectListModel<TargetDescriptor> model(nullptr, "name");
@@ -59,14 +44,6 @@ private slots:
         QCOMPARE(model.get(0), descriptor);
         descriptor->set_name(QStringLiteral("y"));
         QCOMPARE(changed.count(), 2);
-
-        // An element's type change also changes its type name.
-        auto *element = new TargetElement;
-        descriptor->elements()->append(element);
-        QSignalSpy elements(descriptor->elements(), &QAbstractItemModel::dataChanged);
-        element->set_type(TargetElement::Polygon);
-        QVERIFY(elements.at(0).at(2).value<QList<int>>().contains(
-                descriptor->elements()->roleForName("typeName")));
     }
 
     void adoptedItemsAreDeletedOnRemoval()

@@ -2,7 +2,7 @@
 // PostgreSQL server: its schema and the upgrades of older files, databases
 // it must leave alone, sessions written and read back, deletion, the
 // person and organisation lists, two processes writing one competition at
-// once, and a server that goes away. (Failed writes: tst_storagefaults; the
+// once, and a server that goes away. (Failed writes: tst_outbox; the
 // shooter import and the session lists: tst_kavrodb; the competition lists:
 // the archive page's test.)
 #include <postgresserver.h>

@@ -35,7 +35,6 @@ public:
     // Stops the server (fast shutdown: connections are cut), as a server
     // that goes away.
     bool stop();
-    bool isRunning() const { return m_running; }
     QString error() const { return m_error; }
 
     QString socketFolder() const;

@@ -16,8 +16,6 @@ grep -q '"records":302,"frames":300,"shots":2}$' a.json || fail "three seconds: 
 grep -q '"serial":"0000000000abcdef"' a.cap || fail "the capture names the serial"
 "$kavro" simulate --out b.cap --seconds 3 --shot-every 1 --serial ABCDEF > /dev/null
 cmp -s a.cap b.cap || fail "the same seed gave another capture"
-"$kavro" simulate --out c.cap --seconds 3 --shot-every 1 --serial ABCDEF --seed 6 > /dev/null
-cmp -s a.cap c.cap && fail "another seed gave the same capture"
 "$kavro" simulate --seconds 1 2> /dev/null && fail "simulate without --out must fail"
 "$kavro" simulate --out no/such/x.cap 2> /dev/null && fail "an unwritable capture must fail"
 
@@ -40,18 +38,6 @@ tail -n 1 db.jsonl | grep -q '"saved":"database","id":1}$' || fail "session id: 
 "$kavro" db info --db kavro.sqlite | grep -q '"sessions":1,"traces":1,"shots":3,"pending":0,' \
     || fail "db counts: $("$kavro" db info --db kavro.sqlite)"
 
-# Each skill scores in its band: 30 shots on the air-rifle face at 10 m.
-for band in "novice 7 8.5" "club 9 9.8" "master 10.2 10.9"; do
-    set -- $band
-    "$kavro" simulate --out "$1.cap" --seconds 305 --seed 4 --skill "$1" > /dev/null \
-        || fail "simulate $1"
-    "$kavro" replay "$1.cap" --target "№8" --distance 10 --caliber 4.5 --shots 30 | tail -n 1 \
-        | sed -n 's/.*"shots":\([0-9]*\),"result":\([0-9.]*\).*/\2 \1/p' > "$1.txt"
-    awk -v low="$2" -v high="$3" '$2 == 30 && $1 / $2 >= low && $1 / $2 <= high { ok = 1 }
-        END { exit !ok }' "$1.txt" || fail "$1 scores outside $2..$3: $(cat "$1.txt")"
-done
-"$kavro" simulate --out m.cap --seconds 305 --seed 4 > /dev/null
-cmp -s m.cap master.cap || fail "the default shooter is not the master"
 "$kavro" simulate --out x.cap --skill expert 2> err.txt && fail "an unknown skill must fail"
 grep -q 'novice, club or master' err.txt || fail "the skill error names the levels: $(cat err.txt)"
 

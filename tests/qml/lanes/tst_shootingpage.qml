@@ -23,30 +23,6 @@ TestCase {
         application.shootingMode = RangeData.TrainingMode
     }
 
-    // F1..F6 and a lane's button fill the page with that lane and hide
-    // the others; the same again puts it back, another lane's key swaps.
-    // Keys of lanes that do not exist do nothing.
-    function test_maximizing() {
-        var page = createPage(3)
-        keyClick(Qt.Key_F2)
-        var second = page.lanes.itemAt(1)
-        verify(second.maximized)
-        tryCompare(second, "width", 1000)
-        tryCompare(page.lanes.itemAt(0), "opacity", 0)
-        keyClick(Qt.Key_F2)
-        verify(!second.maximized)
-        tryCompare(second, "x", (1000 - 20) / 3 + 10)
-        tryCompare(page.lanes.itemAt(0), "opacity", 1)
-
-        keyClick(Qt.Key_F1)
-        keyClick(Qt.Key_F3)
-        compare(page.maximizedIndex, 2)
-        keyClick(Qt.Key_F4)
-        compare(page.maximizedIndex, 2)
-        mouseClick(findChild(page.lanes.itemAt(2), "maximizeButton"))
-        compare(page.maximizedIndex, -1)
-    }
-
     // Over a lane without its sensor: what to do, or the sensor it
     // waits for; without a shooting mode nothing can be set up. Titles
     // name the lane ("Щит №N.") when there are several.

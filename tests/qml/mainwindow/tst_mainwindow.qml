@@ -26,35 +26,6 @@ TestCase {
         window.visible = false
     }
 
-    function pageButton(name) {
-        return findChild(window.header, "pageButton_" + name)
-    }
-
-    // The settings page comes first; a page is made anew each time it is
-    // chosen, and only its button stays checked.
-    function test_pageButtonsSwitchPages() {
-        createWindow()
-        var settings = window.pageLoader.item
-        compare(settings.objectName, "settingsPage")
-        var pages = ["shooting", "catalog", "archive", "printer", "settings"]
-        for (var i = 0; i < pages.length; ++i) {
-            mouseClick(pageButton(pages[i]))
-            compare(window.pageLoader.item.objectName, pages[i] + "Page")
-            for (var j = 0; j < pages.length; ++j)
-                compare(pageButton(pages[j]).checked, i === j, pages[j])
-        }
-        verify(window.pageLoader.item !== settings)
-    }
-
-    function test_windowedGeometryIsStored() {
-        createWindow()
-        window.width = 800
-        window.height = 600
-        // The platform applies the size later; the settings follow it.
-        tryVerify(function () { return application.intValue("window/width") === 800 })
-        tryVerify(function () { return application.intValue("window/height") === 600 })
-    }
-
     function test_quitAsksFirst_data() {
         return [{ tag: "closing the window", close: true }, { tag: "Ctrl+Q", close: false }]
     }
