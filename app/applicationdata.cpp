@@ -58,6 +58,10 @@ ApplicationData::ApplicationData(QObject *parent)
     // The lanes' new shooters go into the same list as the catalogue's.
     m_catalog = new Catalog(database, m_storage->shooters(), this);
     m_catalog->refresh();
+    // The lists' "all" entries follow the language.
+    connect(this, &ApplicationData::languageChanged, m_catalog, &Catalog::organizationsChanged);
+    connect(this, &ApplicationData::languageChanged, m_storage,
+            &LibModel::Storage::organizationsChanged);
 
     buildRanges();
     refreshDevices();

@@ -9,9 +9,6 @@
 
 #include <algorithm>
 
-const QString Catalog::AllOrganizations = QStringLiteral("[Все организации]");
-const QString Catalog::AllGroups = QStringLiteral("[Все группы]");
-
 namespace {
 
 bool sameIgnoringCase(const QString &a, const QString &b)
@@ -19,8 +16,8 @@ bool sameIgnoringCase(const QString &a, const QString &b)
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
-// The distinct non-empty texts in upper-case order, after `first`.
-QStringList listed(const QString &first, QStringList texts)
+// The distinct non-empty texts in upper-case order.
+QStringList listed(QStringList texts)
 {
     texts.removeAll(QString());
     texts.removeDuplicates();
@@ -28,11 +25,22 @@ QStringList listed(const QString &first, QStringList texts)
         const QString upperA = a.toUpper(), upperB = b.toUpper();
         return upperA == upperB ? a < b : upperA < upperB;
     });
-    texts.prepend(first);
     return texts;
 }
 
 } // namespace
+
+QString Catalog::allOrganizations()
+{
+    //: First entry of the organisation filter: no filter
+    return tr("[Все организации]");
+}
+
+QString Catalog::allGroups()
+{
+    //: First entry of the group filter: no filter
+    return tr("[Все группы]");
+}
 
 Catalog::Catalog(const QString &databasePath, LibModel::ShooterModel *shooters, QObject *parent)
     : LibModel::AbstractStorage(parent)
@@ -40,7 +48,6 @@ Catalog::Catalog(const QString &databasePath, LibModel::ShooterModel *shooters, 
     , m_worker(new CatalogWorker(
               databasePath,
               LibModel::Storage::uniqueConnectionName(QStringLiteral("kavro-catalog"))))
-    , m_organizations({AllOrganizations})
 {
     qRegisterMetaType<CatalogWorker::Lists>();
     m_worker->moveToThread(&m_thread);
@@ -93,14 +100,14 @@ int Catalog::change(const QString &failure, Request request)
 
 int Catalog::deleteSession(const QString &uuid)
 {
-    return change(
-            QStringLiteral("Не удалось удалить сессию: "),
-            [uuid](CatalogWorker *worker, int ticket) { worker->deleteSession(ticket, uuid); });
+    return change(tr("Не удалось удалить сессию: %1"), [uuid](CatalogWorker *worker, int ticket) {
+        worker->deleteSession(ticket, uuid);
+    });
 }
 
 int Catalog::deleteShooter(qlonglong personId)
 {
-    return change(QStringLiteral("Не удалось удалить пользователя: "),
+    return change(tr("Не удалось удалить пользователя: %1"),
                   [personId](CatalogWorker *worker, int ticket) {
                       worker->deleteShooter(ticket, personId);
                   });
@@ -109,7 +116,7 @@ int Catalog::deleteShooter(qlonglong personId)
 int Catalog::importShooters(const QString &path)
 {
     return change(
-            QStringLiteral("Не удалось сохранить стрелков: "),
+            tr("Не удалось сохранить стрелков: %1"),
             [path](CatalogWorker *worker, int ticket) { worker->importShooters(ticket, path); });
 }
 
@@ -130,8 +137,7 @@ void Catalog::listsAnswered(int ticket, const CatalogWorker::Lists &lists, const
         }
     }
     // What was read last stays shown when a read fails.
-    setErrors(error.isEmpty() ? QString()
-                              : QStringLiteral("Не удалось прочитать базу данных: ") + error,
+    setErrors(error.isEmpty() ? QString() : tr("Не удалось прочитать базу данных: %1").arg(error),
               m_changeError);
     if (!busy())
         emit busyChanged();
@@ -142,7 +148,10 @@ void Catalog::changeAnswered(int ticket, int code, int added, const QString &err
     // Read again also after a failure: part of an import may be stored.
     refresh();
     const QString failure = m_changes.take(ticket);
-    setErrors(m_listError, error.isEmpty() ? QString() : failure + error);
+    setErrors(m_listError,
+              error.isEmpty()             ? QString()
+                      : failure.isEmpty() ? error
+                                          : failure.arg(error));
     emit changeDone(ticket, code, added, error);
 }
 
@@ -171,11 +180,16 @@ void Catalog::updateOrganizations()
     QStringList organizations;
     for (const LibModel::ShooterRecord &record : m_shooters->records())
         organizations.append(record.organization);
-    organizations = listed(AllOrganizations, organizations);
+    organizations = listed(organizations);
     if (organizations != m_organizations) {
         m_organizations = organizations;
         emit organizationsChanged();
     }
+}
+
+QStringList Catalog::organizations() const
+{
+    return QStringList(allOrganizations()) + m_organizations;
 }
 
 QStringList Catalog::groups(const QString &organization) const
@@ -185,7 +199,7 @@ QStringList Catalog::groups(const QString &organization) const
         if (sameIgnoringCase(record.organization, organization))
             groups.append(record.group);
     }
-    return listed(AllGroups, groups);
+    return QStringList(allGroups()) + listed(groups);
 }
 
 const LibModel::ShooterRecord *Catalog::find(const QString &name, const QString &organization,
@@ -223,7 +237,7 @@ LibModel::ShooterRecord Catalog::createShooter(const QString &name, const QStrin
     record.setGroup(group);
     record.setProperties(properties);
     record.isDirty = false;
-    change(QStringLiteral("Не удалось сохранить стрелка: "),
+    change(tr("Не удалось сохранить стрелка: %1"),
            [record](CatalogWorker *worker, int ticket) { worker->createShooter(ticket, record); });
     return record;
 }

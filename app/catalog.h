@@ -40,8 +40,10 @@ class Catalog : public LibModel::AbstractStorage
     Q_PROPERTY(QString listError READ listError NOTIFY errorChanged)
 
 public:
-    static const QString AllOrganizations;
-    static const QString AllGroups;
+    // The first entries of the organisation and group lists, in the
+    // interface's language.
+    static QString allOrganizations();
+    static QString allGroups();
 
     // The persons go into shooters (one of the catalogue's own when null),
     // which other writers on this thread may add to as well.
@@ -51,7 +53,7 @@ public:
     ~Catalog() override;
 
     LibModel::ShooterModel *shooters() const { return m_shooters; }
-    QStringList organizations() const { return m_organizations; }
+    QStringList organizations() const;
     QStringList competitions() const { return m_competitions; }
     QStringList competitionsGto() const { return m_competitionsGto; }
     bool busy() const { return m_listTicket != 0 || !m_changes.isEmpty(); }
@@ -93,7 +95,8 @@ signals:
     void changeDone(int ticket, int code, int added, const QString &error);
 
 private:
-    // Queues request(worker, ticket); a failure is shown after `failure`.
+    // Queues request(worker, ticket); a failure is shown through `failure`,
+    // whose %1 takes the worker's error.
     template<typename Request>
     int change(const QString &failure, Request request);
     void listsAnswered(int ticket, const CatalogWorker::Lists &lists, const QString &error);
@@ -111,7 +114,7 @@ private:
     int m_listTicket = 0; // the list read waited for, 0 for none
     bool m_merging = false; // while an answer goes into the list
     QHash<int, QString> m_changes; // the changes waiting, with their failure texts
-    QStringList m_organizations;
+    QStringList m_organizations; // without the "all organisations" entry
     QStringList m_competitions;
     QStringList m_competitionsGto;
     QString m_listError;

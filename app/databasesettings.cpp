@@ -108,12 +108,12 @@ LibModel::StorageLocation DatabaseSettings::resolve(bool server, const QString &
         return LibModel::StorageLocation::file(defaultFile());
     const LibModel::StorageLocation location = LibModel::StorageLocation::parse(trimmed);
     if (!location.isValid()) {
-        *why = QStringLiteral("Адрес не подходит: %1").arg(location.error());
+        *why = tr("Адрес не подходит: %1").arg(location.error());
     } else if (server && !location.isServer()) {
-        *why = QStringLiteral("Адрес сервера пишется так: "
-                              "postgresql://[пользователь@]сервер[:порт]/база");
+        //: Keep "postgresql://", the brackets, ":" and "/"; translate the words
+        *why = tr("Адрес сервера пишется так: postgresql://[пользователь@]сервер[:порт]/база");
     } else if (!server && location.isServer()) {
-        *why = QStringLiteral("Для локального файла нужен путь к файлу, а не адрес сервера");
+        *why = tr("Для локального файла нужен путь к файлу, а не адрес сервера");
     } else {
         // The program may start in another folder next time.
         return location.isServer()
@@ -141,7 +141,7 @@ bool DatabaseSettings::check(bool server, const QString &text)
         return false;
     }
     if (!location.isServer() && !QFileInfo::exists(location.filePath())) {
-        report(QStringLiteral("Файла ещё нет: он будет создан при первом запуске с ним"), false);
+        report(tr("Файла ещё нет: он будет создан при первом запуске с ним"), false);
         emit checked(true);
         return true;
     }
@@ -158,18 +158,21 @@ bool DatabaseSettings::check(bool server, const QString &text)
             LibModel::Storage::Statistics statistics;
             if (storage.open(database, connection) && storage.statistics(&statistics)) {
                 ok = true;
-                message = QStringLiteral("Подключение есть. Версия схемы: %1; стрелков: %2, "
-                                         "упражнений: %3, трасс: %4, выстрелов: %5")
-                                  .arg(statistics.userVersion)
+                // A text of the interface stays on one line.
+                // clang-format off
+                //: Database check: %1 schema version, then counts of shooters,
+                //: sessions (exercises), traces and shots
+                const QString text = tr("Подключение есть. Версия схемы: %1; стрелков: %2, упражнений: %3, трасс: %4, выстрелов: %5");
+                // clang-format on
+                message = text.arg(statistics.userVersion)
                                   .arg(statistics.persons)
                                   .arg(statistics.sessions)
                                   .arg(statistics.traces)
                                   .arg(statistics.shots);
             } else {
                 const QString error = onOneLine(storage.lastError());
-                message = QStringLiteral("Не удалось подключиться: %1")
-                                  .arg(error.isEmpty() ? QStringLiteral("база данных не открылась")
-                                                       : error);
+                message = tr("Не удалось подключиться: %1")
+                                  .arg(error.isEmpty() ? tr("база данных не открылась") : error);
             }
             storage.removeConnection();
         }
@@ -179,7 +182,7 @@ bool DatabaseSettings::check(bool server, const QString &text)
     m_thread->setObjectName(QStringLiteral("database check"));
     m_thread->start();
     emit checkingChanged();
-    report(QStringLiteral("Проверка..."), false);
+    report(tr("Проверка..."), false);
     return true;
 }
 
@@ -210,18 +213,19 @@ bool DatabaseSettings::apply(bool server, const QString &text)
         settings.setValue(settingKey(), location.text());
     settings.sync();
     if (settings.status() != QSettings::NoError) {
-        report(QStringLiteral("Не удалось сохранить настройку"), true);
+        report(tr("Не удалось сохранить настройку"), true);
         return false;
     }
     emit storedChanged();
+    // A text of the interface stays on one line.
+    // clang-format off
+    const QString later = tr("Сохранено. Программа запущена с --database: настройка подействует при запуске без него");
+    // clang-format on
     if (commandLineLocation.isValid())
-        report(QStringLiteral("Сохранено. Программа запущена с --database: настройка подействует "
-                              "при запуске без него"),
-               false);
+        report(later, false);
     else if (restartNeeded())
-        report(QStringLiteral("Сохранено. База данных сменится после перезапуска программы"),
-               false);
+        report(tr("Сохранено. База данных сменится после перезапуска программы"), false);
     else
-        report(QStringLiteral("Сохранено"), false);
+        report(tr("Сохранено"), false);
     return true;
 }

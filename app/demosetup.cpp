@@ -89,7 +89,8 @@ void DemoSetup::startLanes(ApplicationData *facade, const DeviceSetup &devices) 
         exercise->applySettings(form);
         // Calibrated already: the sensor's centre is the target's.
         lane->setStoredOffset(devices.simulatedCentre(i));
-        exercise->start(QStringLiteral("Демо %1").arg(i + 1), QString(), QString());
+        exercise->start(QCoreApplication::translate("DemoSetup", "Демо %1").arg(i + 1), QString(),
+                        QString());
     }
 }
 

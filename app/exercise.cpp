@@ -33,6 +33,16 @@ bool storedBool(const QString &key, bool fallback)
     return settings.contains(key) ? settings.value(key).toBool() : fallback;
 }
 
+// The fitness-norm grade word as the session stores it; empty outside
+// fitness norms.
+QString storedGrade(const LibModel::Session *session)
+{
+    if (!session || !session->isGto())
+        return QString();
+    return LibModel::FitnessNorm::gradeWord(
+            LibModel::FitnessNorm::grade(session->resultInt(), session->step(), session->sex()));
+}
+
 } // namespace
 
 Exercise::Exercise(RangeData *lane)
@@ -120,11 +130,7 @@ void Exercise::setCompetitionName(const QString &name)
 
 QString Exercise::fitnessGrade() const
 {
-    const LibModel::Session *session = m_lane->session();
-    if (!session || !session->isGto())
-        return QString();
-    return LibModel::FitnessNorm::gradeWord(
-            LibModel::FitnessNorm::grade(session->resultInt(), session->step(), session->sex()));
+    return LibModel::FitnessNorm::displayWord(storedGrade(m_lane->session()));
 }
 
 void Exercise::watchSession()
@@ -340,7 +346,7 @@ bool Exercise::save()
         const qsizetype shots = session->shots().size();
         const double mean = shots > 0 ? session->result() / double(shots) : 0.0;
         session->setValue(QStringLiteral("medal"),
-                          session->isGto() ? fitnessGrade() : QString::number(mean, 'f', 1));
+                          session->isGto() ? storedGrade(session) : QString::number(mean, 'f', 1));
     }
     session->setValue(QStringLiteral("resultReal"), session->result());
     // Handed over once: the facade keeps it until the database has it.

@@ -11,7 +11,11 @@ QVariantMap line(const QString &label, const QString &text)
     return {{QStringLiteral("label"), label}, {QStringLiteral("text"), text}};
 }
 
-const QString Mm = QStringLiteral("мм");
+QString millimetres()
+{
+    //: Unit: millimetres
+    return SessionAnalysisView::tr("мм");
+}
 } // namespace
 
 SessionAnalysisView::SessionAnalysisView(QObject *parent)
@@ -66,24 +70,37 @@ QString SessionAnalysisView::format(double value, const QString &unit)
 
 QVariantList SessionAnalysisView::groupLines() const
 {
-    return {line(QStringLiteral("Попаданий"), QString::number(n())),
-            line(QStringLiteral("СТП по горизонтали"), format(mpiX(), Mm)),
-            line(QStringLiteral("СТП по вертикали"), format(mpiY(), Mm)),
-            line(QStringLiteral("Наибольший разброс"), format(extremeSpread(), Mm)),
-            line(QStringLiteral("Средний радиус"), format(meanRadius(), Mm)),
-            line(QStringLiteral("СКО по горизонтали"), format(sdX(), Mm)),
-            line(QStringLiteral("СКО по вертикали"), format(sdY(), Mm)),
-            line(QStringLiteral("Средний результат"), format(meanScore()))};
+    const QString mm = millimetres();
+    //: Number of hits in the group
+    return {line(tr("Попаданий"), QString::number(n())),
+            //: Mean point of impact (СТП), horizontal
+            line(tr("СТП по горизонтали"), format(mpiX(), mm)),
+            //: Mean point of impact (СТП), vertical
+            line(tr("СТП по вертикали"), format(mpiY(), mm)),
+            //: Extreme spread of the group
+            line(tr("Наибольший разброс"), format(extremeSpread(), mm)),
+            line(tr("Средний радиус"), format(meanRadius(), mm)),
+            //: Standard deviation (СКО), horizontal
+            line(tr("СКО по горизонтали"), format(sdX(), mm)),
+            //: Standard deviation (СКО), vertical
+            line(tr("СКО по вертикали"), format(sdY(), mm)),
+            //: Mean score of the shots
+            line(tr("Средний результат"), format(meanScore()))};
 }
 
 QVariantList SessionAnalysisView::aimingLinesOf(const LibModel::ShotAiming &aiming)
 {
-    return {line(QStringLiteral("Радиус удержания"), format(aiming.holdRadius, Mm)),
-            line(QStringLiteral("Уход при выстреле"), format(aiming.aimShift, Mm)),
-            line(QStringLiteral("Время в десятке"),
-                 format(aiming.tenShare * 100.0, QStringLiteral("%"))),
-            line(QStringLiteral("Скорость за 0,25 с"),
-                 format(aiming.speed250, QStringLiteral("мм/с")))};
+    const QString mm = millimetres();
+    //: Radius of the aiming hold before the shot
+    return {line(tr("Радиус удержания"), format(aiming.holdRadius, mm)),
+            //: How far the aim moved as the shot went off
+            line(tr("Уход при выстреле"), format(aiming.aimShift, mm)),
+            //: Share of the aiming time spent inside the ten ring
+            line(tr("Время в десятке"), format(aiming.tenShare * 100.0, QStringLiteral("%"))),
+            //: Aiming speed over the last 0.25 s before the shot
+            line(tr("Скорость за 0,25 с"),
+                 //: Unit: millimetres per second
+                 format(aiming.speed250, tr("мм/с")))};
 }
 
 QVariantList SessionAnalysisView::aimingLines() const
@@ -104,8 +121,8 @@ SessionAnalysisView::valuesOf(const LibModel::Shot *shot) const
 
 QString SessionAnalysisView::shotTitle() const
 {
-    return valuesOf(m_shot) ? QStringLiteral("Выстрел %1").arg(m_shot->indexInSession() + 1)
-                            : QString();
+    //: Title of the picked shot's values: its number in the session
+    return valuesOf(m_shot) ? tr("Выстрел %1").arg(m_shot->indexInSession() + 1) : QString();
 }
 
 QVariantList SessionAnalysisView::shotLines() const

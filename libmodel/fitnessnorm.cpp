@@ -1,5 +1,7 @@
 #include "fitnessnorm.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cmath>
 
@@ -24,6 +26,18 @@ constexpr int Thresholds[LastStep - FirstStep + 1][6] = {
         {13, 18, 27, 13, 18, 25}, // 13
         {13, 18, 27, 10, 15, 23}, // 14
         {13, 18, 27, 10, 15, 23}, // 15
+};
+
+// The grade words by grade; stored as they are, translated when shown.
+constexpr const char *Words[] = {
+        //: Fitness-norm grade: the norm is not met
+        QT_TRANSLATE_NOOP("FitnessNorm", "Неуд"),
+        //: Fitness-norm grade (badge)
+        QT_TRANSLATE_NOOP("FitnessNorm", "Бронза"),
+        //: Fitness-norm grade (badge)
+        QT_TRANSLATE_NOOP("FitnessNorm", "Серебро"),
+        //: Fitness-norm grade (badge)
+        QT_TRANSLATE_NOOP("FitnessNorm", "Золото"),
 };
 
 } // namespace
@@ -68,17 +82,17 @@ FitnessNorm::Grade FitnessNorm::grade(int total, double step, bool male)
 
 QString FitnessNorm::gradeWord(Grade grade)
 {
-    switch (grade) {
-    case Bronze:
-        return QStringLiteral("Бронза");
-    case Silver:
-        return QStringLiteral("Серебро");
-    case Gold:
-        return QStringLiteral("Золото");
-    case Fail:
-        break;
+    const int index = grade >= Fail && grade <= Gold ? int(grade) : int(Fail);
+    return QString::fromUtf8(Words[index]);
+}
+
+QString FitnessNorm::displayWord(const QString &stored)
+{
+    for (const char *word : Words) {
+        if (stored == QString::fromUtf8(word))
+            return QCoreApplication::translate("FitnessNorm", word);
     }
-    return QStringLiteral("Неуд");
+    return stored;
 }
 
 } // namespace LibModel

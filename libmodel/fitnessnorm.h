@@ -25,8 +25,11 @@ public:
     static int stepFromAge(int age);
     // The grade of a total at a step; steps outside 4 to 15 grade nothing.
     static Grade grade(int total, double step, bool male);
-    // The word the lane shows and stores for a grade.
+    // The word stored for a grade, in the language of the sources.
     static QString gradeWord(Grade grade);
+    // A stored grade word in the interface's language; any other text (the
+    // mean result stored outside fitness norms) as it is.
+    static QString displayWord(const QString &stored);
 };
 
 } // namespace LibModel

@@ -24,9 +24,6 @@ namespace LibModel {
 
 namespace {
 
-const QString AllOrganizations = QStringLiteral("[Все организации]");
-const QString AllGroups = QStringLiteral("[Все группы]");
-
 bool sameIgnoringCase(const QString &a, const QString &b)
 {
     return a.compare(b, Qt::CaseInsensitive) == 0;
@@ -329,10 +326,16 @@ bool Storage::reloadShooters()
     return true;
 }
 
+QStringList Storage::organizations() const
+{
+    //: First entry of the organisation filter: no filter
+    return QStringList(tr("[Все организации]")) + m_organizations;
+}
+
 bool Storage::reloadOrganizations()
 {
     PersonTable persons(database(), m_dialect);
-    QStringList organizations = {AllOrganizations};
+    QStringList organizations;
     if (!persons.organizations(&organizations))
         return noteError(persons.error());
     if (organizations != m_organizations) {
@@ -363,7 +366,8 @@ bool Storage::reloadCompetitions()
 QStringList Storage::groups(const QString &organization)
 {
     PersonTable persons(database(), m_dialect);
-    QStringList result = {AllGroups};
+    //: First entry of the group filter: no filter
+    QStringList result = {tr("[Все группы]")};
     if (!persons.groups(organization, &result)) {
         noteError(persons.error());
         return {};

@@ -69,7 +69,7 @@ public:
     // Closes and forgets the connection (before the file is deleted).
     void removeConnection();
 
-    QStringList organizations() const { return m_organizations; }
+    QStringList organizations() const;
     QStringList competitions() const { return m_competitions; }
     QStringList competitionsGto() const { return m_competitionsGto; }
     ShooterModel *shooters() const { return m_shooters; }
@@ -167,7 +167,7 @@ private:
     QString m_lastError;
     int m_busyTimeout = -1;
     bool m_reopenBeforeWrite = false;
-    QStringList m_organizations;
+    QStringList m_organizations; // without the "all organisations" entry
     QStringList m_competitions;
     QStringList m_competitionsGto;
     ShooterModel *m_shooters;

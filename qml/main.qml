@@ -12,7 +12,10 @@ ApplicationWindow {
     property alias pageLoader: pageLoader
     property alias quitDialog: quitDialog
 
-    title: "КАВРО ТИР" + (application.demo ? " — демонстрация" : "")
+    //: The window title of the demonstration: the program's name, then "demonstration"
+    title: application.demo ? qsTr("КАВРО ТИР — демонстрация")
+                              //: The program's name in the window title
+                            : qsTr("КАВРО ТИР")
     minimumWidth: 640
     minimumHeight: 480
     color: "#E8E8E8"
@@ -72,7 +75,7 @@ ApplicationWindow {
 
     Action {
         id: quitAction
-        text: "Выход из программы"
+        text: qsTr("Выход из программы")
         shortcut: "Ctrl+Q"
         onTriggered: mainWindow.requestQuit()
     }
@@ -100,6 +103,18 @@ ApplicationWindow {
             case "printer": return printerPage
             }
             return null
+        }
+    }
+
+    // A new language: the page shown is made anew (after the change that
+    // asked for it has returned), so that every text of it is translated.
+    Connections {
+        target: application
+        function onLanguageChanged() {
+            Qt.callLater(function () {
+                pageLoader.active = false
+                pageLoader.active = true
+            })
         }
     }
 

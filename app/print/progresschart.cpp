@@ -4,6 +4,7 @@
 #include <targetdescriptor.h>
 #include <targetmanager.h>
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QDateTime>
 #include <QFontMetricsF>
@@ -162,7 +163,10 @@ void ProgressChart::paint(QPainter *painter, const QRectF &area) const
     painter->setFont(bold);
     painter->setPen(Qt::black);
     const QRectF titleBox(area.left(), area.top(), area.width(), line);
-    const QString legend = QStringLiteral("тренд по последним %1 сессиям").arg(TrendLength);
+    //: Legend of the dashed trend line; %1 is a number of sessions (10)
+    const QString legend
+            = QCoreApplication::translate("ProgressChart", "тренд по последним %1 сессиям")
+                      .arg(TrendLength);
     const double legendWidth = metrics.horizontalAdvance(legend) + 2.5 * line;
     painter->drawText(titleBox.adjusted(0, 0, -legendWidth, 0), Qt::AlignLeft | Qt::AlignVCenter,
                       QFontMetricsF(bold, painter->device())
@@ -198,8 +202,10 @@ void ProgressChart::paint(QPainter *painter, const QRectF &area) const
         painter->drawText(QRectF(frame.left(), frame.top() - line * 1.15, frame.width(), line),
                           Qt::AlignLeft | Qt::AlignVCenter, text);
     };
-    label(upper, QStringLiteral("Средний балл"), ScoreColor);
-    label(lower, QStringLiteral("Средний радиус, мм"), RadiusColor);
+    //: Panel label: the mean score per shot of each session
+    label(upper, QCoreApplication::translate("ProgressChart", "Средний балл"), ScoreColor);
+    //: Panel label: the mean radius of each session's group, in millimetres
+    label(lower, QCoreApplication::translate("ProgressChart", "Средний радиус, мм"), RadiusColor);
     paintPanel(painter, upper, scores, ScoreColor, dates, false);
     paintPanel(painter, lower, radii, RadiusColor, dates, true);
     painter->restore();
@@ -300,7 +306,8 @@ QList<ProgressChart> ProgressChart::perTarget(const QList<LibModel::SessionAnaly
                 Point {analysis.timer, analysis.group.meanScore, analysis.group.meanRadius});
     }
     for (ProgressChart &chart : charts)
-        chart.setTitle(QStringLiteral("Мишень %1, сессий: %2")
+        //: Chart title: %1 the target face's name, %2 the number of sessions
+        chart.setTitle(QCoreApplication::translate("ProgressChart", "Мишень %1, сессий: %2")
                                .arg(chart.title())
                                .arg(chart.points().size()));
     return charts;

@@ -5,6 +5,7 @@
 #include <targetdescriptor.h>
 #include <targetmanager.h>
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFontMetricsF>
 #include <QHash>
@@ -17,19 +18,29 @@ namespace {
 
 const QString ResultRealKey = QStringLiteral("resultReal");
 
-// The table's columns: header and share of the page width.
+// The table's columns: header (translated when printed) and share of the
+// page width.
 struct Column
 {
-    QString header;
+    const char *header;
     double width;
 };
 
 const QList<Column> &columns()
 {
     static const QList<Column> list = {
-            {QStringLiteral("Дата"), 0.2},          {QStringLiteral("Мишень"), 0.12},
-            {QStringLiteral("Выстрелов"), 0.13},    {QStringLiteral("Результат"), 0.14},
-            {QStringLiteral("Средний балл"), 0.17}, {QStringLiteral("Средний радиус, мм"), 0.24},
+            //: Column heading: date and time of the session
+            {QT_TRANSLATE_NOOP("ProgressPrintout", "Дата"), 0.2},
+            //: Column heading: the target face
+            {QT_TRANSLATE_NOOP("ProgressPrintout", "Мишень"), 0.12},
+            //: Column heading: the number of shots
+            {QT_TRANSLATE_NOOP("ProgressPrintout", "Выстрелов"), 0.13},
+            //: Column heading: the session's score
+            {QT_TRANSLATE_NOOP("ProgressPrintout", "Результат"), 0.14},
+            //: Column heading: the mean score per shot
+            {QT_TRANSLATE_NOOP("ProgressPrintout", "Средний балл"), 0.17},
+            //: Column heading: the mean radius of the group, in millimetres
+            {QT_TRANSLATE_NOOP("ProgressPrintout", "Средний радиус, мм"), 0.24},
     };
     return list;
 }
@@ -134,8 +145,11 @@ double ProgressPrintout::paintHeading(QPainter *painter, double width, int page)
     const QFontMetricsF metrics(font, painter->device());
     painter->setFont(font);
     painter->setPen(Qt::black);
-    const QString text = page == 1 ? QStringLiteral("Прогресс стрелка: %1").arg(m_name)
-                                   : QStringLiteral("%1, лист %2").arg(m_name).arg(page);
+    const QString text = page == 1
+            //: Heading of the first page: %1 is the shooter's name
+            ? QCoreApplication::translate("ProgressPrintout", "Прогресс стрелка: %1").arg(m_name)
+            //: Heading of further pages: %1 the shooter's name, %2 the page (sheet) number
+            : QCoreApplication::translate("ProgressPrintout", "%1, лист %2").arg(m_name).arg(page);
     painter->drawText(QRectF(0.0, 0.0, width, metrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
                       metrics.elidedText(text, Qt::ElideRight, width));
     painter->restore();
@@ -154,7 +168,8 @@ double ProgressPrintout::paintTableHeader(QPainter *painter, double top, double 
         const QRectF cell(left, top, column.width * width, height);
         painter->drawText(
                 cell.adjusted(0.2 * height, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
-                metrics.elidedText(column.header, Qt::ElideRight, cell.width() - 0.2 * height));
+                metrics.elidedText(QCoreApplication::translate("ProgressPrintout", column.header),
+                                   Qt::ElideRight, cell.width() - 0.2 * height));
         left = cell.right();
     }
     painter->setPen(QPen(Qt::black, 0.05 * height));

@@ -1,5 +1,6 @@
 #include "protocoltable.h"
 
+#include <fitnessnorm.h>
 #include <sessioninfomodel.h>
 
 #include <QCoreApplication>
@@ -53,36 +54,58 @@ ProtocolTable::ProtocolTable(QPrinter *printer, bool isGto, const QVector<double
 
 QVector<ProtocolTable::Column> ProtocolTable::columns(bool isGto)
 {
-    const auto text = [](const char *utf8) { return QString::fromUtf8(utf8); };
+    // A heading's lines, each with a space either side; the translation
+    // chooses where its lines break.
+    const auto heading = [](const QString &text) {
+        QStringList lines = text.split(QLatin1Char('\n'));
+        for (QString &line : lines)
+            line = QLatin1Char(' ') + line + QLatin1Char(' ');
+        return lines;
+    };
     if (isGto) {
         return {
-                {{text(" Ф.И.О. ")}, SessionInfoModel::ShooterNameRole, false},
-                {{text(" УИНН ")}, SessionInfoModel::GtoUuidRole, false},
-                {{text(" Дата "), text(" Рождения ")}, SessionInfoModel::BirthDateRole, false},
-                {{text(" Пол ")}, SessionInfoModel::SexRole, false},
-                {{text(" Основное место "), text(" учёбы (работы) ")},
-                 SessionInfoModel::ShooterOrganizationRole,
-                 false},
-                {{text(" Ступень ")}, SessionInfoModel::StepRole, false},
-                {{text(" Результат ")}, SessionInfoModel::ResultRole, false},
-                {{text(" Выполнение "), text(" норматива ")}, SessionInfoModel::MedalRole, false},
-                {{text(" Нагрудный "), text(" номер ")},
-                 SessionInfoModel::PectoralNumberRole,
-                 false},
-                {{text(" Спортивный "), text(" разряд ")},
-                 SessionInfoModel::AthleticRankRole,
-                 false},
+                //: Column heading: full name
+                {heading(tr("Ф.И.О.")), SessionInfoModel::ShooterNameRole, false},
+                //: Column heading: the fitness-norm participant's identification number
+                {heading(tr("УИНН")), SessionInfoModel::GtoUuidRole, false},
+                //: Column heading: date of birth; a line break splits it (three lines at most)
+                {heading(tr("Дата\nРождения")), SessionInfoModel::BirthDateRole, false},
+                //: Column heading: the shooter's sex
+                {heading(tr("Пол")), SessionInfoModel::SexRole, false},
+                //: Column heading: the shooter's school or place of work; a line break splits it
+                //: (three lines at most)
+                {heading(tr("Основное место\nучёбы (работы)")),
+                 SessionInfoModel::ShooterOrganizationRole, false},
+                //: Column heading: the fitness-norm age class
+                {heading(tr("Ступень")), SessionInfoModel::StepRole, false},
+                //: Column heading: the shooter's score
+                {heading(tr("Результат")), SessionInfoModel::ResultRole, false},
+                //: Column heading: the fitness-norm grade reached; a line break splits it (three
+                //: lines at most)
+                {heading(tr("Выполнение\nнорматива")), SessionInfoModel::MedalRole, false},
+                //: Column heading: bib number; a line break splits it (three lines at most)
+                {heading(tr("Нагрудный\nномер")), SessionInfoModel::PectoralNumberRole, false},
+                //: Column heading: sports rank; a line break splits it (three lines at most)
+                {heading(tr("Спортивный\nразряд")), SessionInfoModel::AthleticRankRole, false},
         };
     }
     return {
-            {{text(" Организация ")}, SessionInfoModel::ShooterOrganizationRole, false},
-            {{text(" Группа ")}, SessionInfoModel::ShooterGroupRole, false},
-            {{text(" Ф.И.О. ")}, SessionInfoModel::ShooterNameRole, false},
-            {{text(" Результат ")}, SessionInfoModel::ResultRole, false},
-            {{text(" Место ")}, SessionInfoModel::PlaceRole, false},
-            {{text(" Результат "), text(" (дробные) ")}, SessionInfoModel::ResultRealRole, true},
-            {{text(" Место по "), text(" результату "), text(" с дробными ")},
-             SessionInfoModel::PlaceRealRole,
+            //: Column heading: the shooter's club or school
+            {heading(tr("Организация")), SessionInfoModel::ShooterOrganizationRole, false},
+            //: Column heading: the shooter's group or school class (not a group of shots)
+            {heading(tr("Группа")), SessionInfoModel::ShooterGroupRole, false},
+            //: Column heading: full name
+            {heading(tr("Ф.И.О.")), SessionInfoModel::ShooterNameRole, false},
+            //: Column heading: the shooter's score
+            {heading(tr("Результат")), SessionInfoModel::ResultRole, false},
+            //: Column heading: the ranking place (not a location)
+            {heading(tr("Место")), SessionInfoModel::PlaceRole, false},
+            //: Column heading: the score with decimals; a line break splits it (three lines at
+            //: most)
+            {heading(tr("Результат\n(дробные)")), SessionInfoModel::ResultRealRole, true},
+            //: Column heading: the ranking place by the score with decimals; a line break splits it
+            //: (three lines at most)
+            {heading(tr("Место по\nрезультату\nс дробными")), SessionInfoModel::PlaceRealRole,
              false},
     };
 }
@@ -149,6 +172,9 @@ QVector<double> ProtocolTable::fittedWidths(const SessionInfoModel *model, QPrin
 
 QString ProtocolTable::cellText(const Column &column, const QVariant &value)
 {
+    // The grade is stored in the language of the sources.
+    if (column.role == SessionInfoModel::MedalRole)
+        return LibModel::FitnessNorm::displayWord(value.toString());
     if (column.oneDecimal) {
         // Absent and not-a-number values count as 0, as in the ranking.
         const double number = value.toDouble();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QFont>
 #include <QString>
 #include <QStringList>
@@ -20,6 +21,8 @@ class SessionInfoModel;
 // line. Cell texts that do not fit their column are shortened with "…".
 class ProtocolTable
 {
+    Q_DECLARE_TR_FUNCTIONS(ProtocolTable)
+
 public:
     struct Column
     {

@@ -123,7 +123,9 @@ QString oneDecimal(double value)
 QString SessionPrintout::groupText(const LibModel::Session &session)
 {
     const LibModel::ShotGroup group = LibModel::SessionAnalysis(session, false).group;
-    return QStringLiteral("Попаданий: %1   СТП: %2; %3 мм   Разброс: %4 мм   Средний радиус: %5 мм")
+    //: Group line of the session sheet: hits, mean point of impact (СТП) x; y,
+    //: extreme spread and mean radius in millimetres; keep the runs of spaces
+    return tr("Попаданий: %1   СТП: %2; %3 мм   Разброс: %4 мм   Средний радиус: %5 мм")
             .arg(group.n)
             .arg(oneDecimal(group.mpiX), oneDecimal(group.mpiY), oneDecimal(group.extremeSpread),
                  oneDecimal(group.meanRadius));

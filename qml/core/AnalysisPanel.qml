@@ -11,7 +11,8 @@ Column {
 
     property SessionAnalysisView analysis
     property bool showAiming: true
-    property string title: "Анализ"
+    //: Heading of the analysis of a stored session
+    property string title: qsTr("Анализ")
 
     spacing: 2
 
@@ -54,7 +55,8 @@ Column {
 
     Heading {
         visible: panel.showAiming
-        text: "Последняя секунда, среднее"
+        //: Heading: the means of the aiming over the last second before each shot
+        text: qsTr("Последняя секунда, среднее")
     }
 
     Lines {

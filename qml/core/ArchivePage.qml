@@ -15,25 +15,38 @@ Item {
     // The table could not be read.
     property bool failed: false
     readonly property var competitionColumns: [
-        { title: "Организация", width: 150, value: function (row) { return row.shooterOrganization } },
-        { title: "Группа", width: 90, value: function (row) { return row.shooterGroup } },
-        { title: "Ф.И.О.", width: 200, value: function (row) { return row.shooterName } },
-        { title: "Результат", width: 90, value: function (row) { return row.result } },
-        { title: "Место", width: 70, value: function (row) { return row.place } },
-        { title: "Результат \n(с дробными)", width: 110, value: function (row) { return Number(row.resultReal || 0).toFixed(1) } },
-        { title: "Место по \nрезультату \n(с дробными)", width: 110, value: function (row) { return row.placeReal } }
+        { title: qsTr("Организация"), width: 150, value: function (row) { return row.shooterOrganization } },
+        //: Table column: the shooter's group (class) within the organization
+        { title: qsTr("Группа"), width: 90, value: function (row) { return row.shooterGroup } },
+        //: Table column: the shooter's full name
+        { title: qsTr("Ф.И.О."), width: 200, value: function (row) { return row.shooterName } },
+        //: Table column: the score in whole points
+        { title: qsTr("Результат"), width: 90, value: function (row) { return row.result } },
+        //: Table column: the place in the competition's ranking
+        { title: qsTr("Место"), width: 70, value: function (row) { return row.place } },
+        //: Table column: the score with decimal ring values
+        { title: qsTr("Результат \n(с дробными)"), width: 110, value: function (row) { return Number(row.resultReal || 0).toFixed(1) } },
+        //: Table column: the place by the score with decimal ring values
+        { title: qsTr("Место по \nрезультату \n(с дробными)"), width: 110, value: function (row) { return row.placeReal } }
     ]
     readonly property var gtoColumns: [
-        { title: "Ф.И.О.", width: 185, value: function (row) { return row.shooterName } },
-        { title: "УИНН", width: 105, value: function (row) { return row.gtoUuid } },
-        { title: "Дата \nРождения", width: 85, value: function (row) { return row.birthDate } },
-        { title: "Пол", width: 40, value: function (row) { return row.sex } },
-        { title: "Основное место \nработы (учёбы)", width: 125, value: function (row) { return row.shooterOrganization } },
-        { title: "Ступень", width: 65, value: function (row) { return row.step } },
-        { title: "Результат", width: 80, value: function (row) { return row.result } },
-        { title: "Выполнение \nнорматива", width: 90, value: function (row) { return row.medal } },
-        { title: "Нагрудный \nномер", width: 80, value: function (row) { return row.pectoralNumber } },
-        { title: "Спортивный \nразряд", width: 85, value: function (row) { return row.athleticRank } }
+        { title: qsTr("Ф.И.О."), width: 185, value: function (row) { return row.shooterName } },
+        //: Table column: the person's identification number in the fitness-norm register
+        { title: qsTr("УИНН"), width: 105, value: function (row) { return row.gtoUuid } },
+        { title: qsTr("Дата \nРождения"), width: 85, value: function (row) { return row.birthDate } },
+        //: Table column: the person's sex (М or Ж as stored)
+        { title: qsTr("Пол"), width: 40, value: function (row) { return row.sex } },
+        //: Table column: where the person works or studies
+        { title: qsTr("Основное место \nработы (учёбы)"), width: 125, value: function (row) { return row.shooterOrganization } },
+        //: Table column: the age level of the fitness norm
+        { title: qsTr("Ступень"), width: 65, value: function (row) { return row.step } },
+        { title: qsTr("Результат"), width: 80, value: function (row) { return row.result } },
+        //: Table column: the grade reached in the fitness norm (gold, silver, ...)
+        { title: qsTr("Выполнение \nнорматива"), width: 90, value: function (row) { return qsTranslate("FitnessNorm", row.medal) } },
+        //: Table column: the start number worn on the chest
+        { title: qsTr("Нагрудный \nномер"), width: 80, value: function (row) { return row.pectoralNumber } },
+        //: Table column: the person's sports rating
+        { title: qsTr("Спортивный \nразряд"), width: 85, value: function (row) { return row.athleticRank } }
     ]
     property alias printBar: printBar
     property alias printout: printout
@@ -98,7 +111,7 @@ Item {
         anchors.right: parent.right
         anchors.top: parent.top
         anchors.margins: 12
-        text: "Архив соревнований" + (page.competitionName.length > 0 ? " | " + page.competitionName : "")
+        text: qsTr("Архив соревнований") + (page.competitionName.length > 0 ? " | " + page.competitionName : "")
     }
 
     Item {
@@ -119,7 +132,7 @@ Item {
             MyButton {
                 id: refreshButton
                 objectName: "refreshButton"
-                text: "Обновить"
+                text: qsTr("Обновить")
                 enabled: !application.archive.busy
                 onClicked: page.refresh()
             }
@@ -128,7 +141,8 @@ Item {
                 objectName: "competitionList"
                 width: parent.width
                 height: (parent.height - refreshButton.height - 2 * parent.spacing) / 2
-                title: "СОРЕВНОВАНИЯ"
+                //: Heading of the list of competitions
+                title: qsTr("СОРЕВНОВАНИЯ")
                 names: application.catalog.competitions
                 chosenName: page.isGto ? "" : page.competitionName
                 onChosen: function (name) { page.choose(name, false) }
@@ -138,7 +152,8 @@ Item {
                 objectName: "gtoList"
                 width: parent.width
                 height: (parent.height - refreshButton.height - 2 * parent.spacing) / 2
-                title: "ГТО"
+                //: Heading of the list of fitness-norm events
+                title: qsTr("ГТО")
                 names: application.catalog.competitionsGto
                 chosenName: page.isGto ? page.competitionName : ""
                 onChosen: function (name) { page.choose(name, true) }
@@ -164,7 +179,7 @@ Item {
             anchors.right: table.right
             anchors.top: table.top
             visible: page.failed || application.catalog.listError.length > 0
-            text: page.failed ? "Не удалось загрузить таблицу: база данных недоступна"
+            text: page.failed ? qsTr("Не удалось загрузить таблицу: база данных недоступна")
                               : application.catalog.listError
             onRetry: page.refresh()
         }

@@ -1,30 +1,31 @@
 import QtQuick
 import QtQuick.Controls
 
-// Asks before something is deleted; `accepted` is emitted on "Ok".
+// Asks before something is deleted; `accepted` is emitted on "Ok". The
+// question names what goes, a shooter unless told otherwise.
 Dialog {
     id: dialog
 
-    property string goal: "пользователя"
+    property string question: qsTr("Вы действительно хотите удалить пользователя?")
 
-    title: "Вы уверены?"
+    title: qsTr("Вы уверены?")
     modal: true
     anchors.centerIn: Overlay.overlay
     closePolicy: Popup.CloseOnEscape
 
     Label {
-        text: "Вы действительно хотите удалить " + dialog.goal + "?"
+        text: dialog.question
     }
 
     footer: DialogButtonBox {
         Button {
             objectName: "okButton"
-            text: "Ok"
+            text: qsTr("Ok")
             DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole
         }
         Button {
             objectName: "cancelButton"
-            text: "Cancel"
+            text: qsTr("Cancel")
             DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
         }
     }

@@ -53,7 +53,8 @@ Rectangle {
                 fontSizeMode: Text.HorizontalFit
                 minimumPixelSize: 9
                 elide: Text.ElideRight
-                text: "Пробные Выстрелы"
+                //: Heading of the list of trial (sighting) shots
+                text: qsTr("Пробные Выстрелы")
             }
         }
 

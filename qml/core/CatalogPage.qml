@@ -14,8 +14,7 @@ Item {
     property int ticket: -1
     // The deletion of a session waited for, -1 for none.
     property int deletion: -1
-    readonly property string sessionText: session ? " | " + session.name + " | "
-                                                     + Qt.formatDateTime(session.dateTime, "dd.MM.yyyy hh:mm")
+    readonly property string sessionText: session ? " | " + session.name + " | " + dateText(session.dateTime)
                                                      + " | " + (session.targetDescriptor ? session.targetDescriptor.name : "") : ""
     property alias shooters: shooterBrowser
     property alias sessions: sessionBrowser
@@ -24,6 +23,11 @@ Item {
     property alias printout: printout
 
     objectName: "catalogPage"
+
+    // A session's date and time as the interface's language writes them.
+    function dateText(dateTime) {
+        return dateTime.toLocaleString(Qt.locale(application.language), Locale.ShortFormat)
+    }
 
     // Until the session arrives none is shown, so that nothing acts on the
     // one picked before.
@@ -65,8 +69,10 @@ Item {
     function sessionHeader() {
         if (!session)
             return ""
-        return (session.targetDescriptor ? session.targetDescriptor.name : "") + " | Дистанция " + session.distance
-                + " м | Калибр " + session.caliber + " мм | Результат " + session.result.toFixed(1)
+        //: Printed under the header of a session sheet: %1 target face, %2 distance (m), %3 caliber (mm), %4 score
+        return qsTr("%1 | Дистанция %2 м | Калибр %3 мм | Результат %4")
+            .arg(session.targetDescriptor ? session.targetDescriptor.name : "").arg(String(session.distance))
+            .arg(String(session.caliber)).arg(session.result.toFixed(1))
     }
 
     // Hands the session, the list, the zoom and the headers to the printout;
@@ -77,7 +83,7 @@ Item {
         printout.setZoom(viewer.target.zoom)
         var header = printBar.header.trim()
         printout.setHeader(header.length > 0 || !session ? header
-                                                        : session.name + " | " + Qt.formatDateTime(session.dateTime, "dd.MM.yyyy hh:mm"))
+                                                        : session.name + " | " + dateText(session.dateTime))
         printout.setHeader2(sessionHeader())
     }
 
@@ -107,7 +113,7 @@ Item {
         anchors.right: parent.right
         anchors.top: parent.top
         anchors.margins: 12
-        text: "Архив стрельб" + page.sessionText
+        text: qsTr("Архив стрельб") + page.sessionText
     }
 
     Item {
@@ -175,8 +181,8 @@ Item {
             Label {
                 anchors.centerIn: parent
                 visible: !progressChart.loading && progressChart.sessionCount === 0
-                text: progressChart.failed ? "Не удалось прочитать базу данных"
-                                           : "У стрелка нет сессий"
+                text: progressChart.failed ? qsTr("Не удалось прочитать базу данных")
+                                           : qsTr("У стрелка нет сессий")
             }
         }
 
@@ -186,7 +192,7 @@ Item {
             y: viewer.y
             width: viewer.width
             visible: sessionBrowser.failed || application.catalog.listError.length > 0
-            text: sessionBrowser.failed ? "Не удалось загрузить сессии: база данных недоступна"
+            text: sessionBrowser.failed ? qsTr("Не удалось загрузить сессии: база данных недоступна")
                                         : application.catalog.listError
             onRetry: page.refresh()
         }
@@ -213,7 +219,7 @@ Item {
     AreYouSureDialog {
         id: deleteSessionDialog
         objectName: "deleteSessionDialog"
-        goal: "сессию"
+        question: qsTr("Вы действительно хотите удалить сессию?")
         onAccepted: page.deleteSession()
     }
 }

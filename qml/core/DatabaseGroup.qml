@@ -6,11 +6,11 @@ import QtQuick.Controls
 GroupBox {
     property alias dialog: dialog
 
-    title: "Удаление Базы Данных:"
+    title: qsTr("Удаление Базы Данных:")
 
     MyButton {
         objectName: "deleteDatabaseButton"
-        text: "Удалить Базу Данных"
+        text: qsTr("Удалить Базу Данных")
         enabled: !application.databaseSettings.serverInUse
         onClicked: dialog.open()
     }

@@ -13,7 +13,7 @@ GroupBox {
     property alias serverButton: serverButton
     property alias addressField: addressField
 
-    title: "База данных:"
+    title: qsTr("База данных:")
 
     Component.onCompleted: {
         serverButton.checked = settings.serverInUse
@@ -30,13 +30,14 @@ GroupBox {
             RadioButton {
                 id: fileButton
                 objectName: "fileButton"
-                text: "Локальный файл"
+                text: qsTr("Локальный файл")
                 padding: 2
             }
             RadioButton {
                 id: serverButton
                 objectName: "serverButton"
-                text: "Сервер клуба"
+                //: The database on the club's shared server
+                text: qsTr("Сервер клуба")
                 padding: 2
             }
         }
@@ -45,13 +46,17 @@ GroupBox {
             Layout.fillWidth: true
             spacing: 6
 
-            Label { text: serverButton.checked ? "Адрес: " : "Файл: " }
+            //: The server's address
+            Label { text: serverButton.checked ? qsTr("Адрес: ")
+                                               //: The path of the local database file
+                                               : qsTr("Файл: ") }
             TextField {
                 id: addressField
                 objectName: "addressField"
                 Layout.fillWidth: true
                 implicitHeight: 32
-                placeholderText: serverButton.checked ? "postgresql://сервер/база"
+                //: Example of a server address; "postgresql://" stays as it is
+                placeholderText: serverButton.checked ? qsTr("postgresql://сервер/база")
                                                       : group.settings.defaultFile
             }
         }
@@ -62,13 +67,15 @@ GroupBox {
 
             MyButton {
                 objectName: "checkButton"
-                text: "Проверить"
+                //: Tries the database connection without changing anything
+                text: qsTr("Проверить")
                 enabled: !group.settings.checking
                 onClicked: group.settings.check(serverButton.checked, addressField.text)
             }
             MyButton {
                 objectName: "applyButton"
-                text: "Применить"
+                //: Stores the database location for the next start
+                text: qsTr("Применить")
                 onClicked: group.settings.apply(serverButton.checked, addressField.text)
             }
             BusyIndicator {

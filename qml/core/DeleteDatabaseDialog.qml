@@ -10,7 +10,7 @@ Dialog {
 
     signal confirmed()
 
-    title: "Удаление базы данных"
+    title: qsTr("Удаление базы данных")
     width: 400
     height: 250
     modal: true
@@ -25,31 +25,33 @@ Dialog {
         spacing: 4
 
         Label {
-            text: "Внимание!"
+            text: qsTr("Внимание!")
             font.bold: true
             color: "red"
         }
-        Label { text: "База Данных, содержащая информацию о пользователях," }
-        Label { text: "результатах тренировок и соревнований будет удалена!" }
-        Label { text: "Приложение будет закрыто!" }
+        //: First line of a sentence that goes on in the next one
+        Label { text: qsTr("База Данных, содержащая информацию о пользователях,") }
+        //: Second line of the sentence begun in the line before
+        Label { text: qsTr("результатах тренировок и соревнований будет удалена!") }
+        Label { text: qsTr("Приложение будет закрыто!") }
         CheckBox {
             id: confirmBox
             objectName: "confirmDeletionBox"
             padding: 2
-            text: "Я подтверждаю удаление базы данных"
+            text: qsTr("Я подтверждаю удаление базы данных")
         }
     }
 
     footer: DialogButtonBox {
         Button {
             objectName: "okButton"
-            text: "OK"
+            text: qsTr("OK")
             enabled: confirmBox.checked
             DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole
         }
         Button {
             objectName: "cancelButton"
-            text: "Отмена"
+            text: qsTr("Отмена")
             DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
         }
     }

@@ -23,13 +23,15 @@ GroupBox {
             id: choice
             realFrom: 1.5
             realTo: 1000
-            suffix: " m"
+            //: Unit after a distance typed in (metres), with its leading space; Latin letters only
+            suffix: qsTr(" m")
             custom.decimals: 1
         }
         CheckBox {
             id: confirmBox
             padding: 2
-            text: "Подтвердить"
+            //: Ticked to confirm the distance chosen
+            text: qsTr("Подтвердить")
         }
     }
 }

@@ -4,7 +4,8 @@ import QtQuick.Layouts
 
 // The switches that apply to the whole program.
 GroupBox {
-    title: "Общие:"
+    //: The settings that apply to the whole program
+    title: qsTr("Общие:")
 
     ColumnLayout {
         anchors.fill: parent
@@ -13,17 +14,18 @@ GroupBox {
         SettingCheckBox {
             objectName: "confirmQuitBox"
             key: "window/confirmQuit"
-            text: "Запрашивать подтверждение при закрытии программы"
+            text: qsTr("Запрашивать подтверждение при закрытии программы")
         }
         SettingCheckBox {
             objectName: "shotAimingSoundBox"
             key: "sound/shotAiming"
-            text: "Звук выстрела во время стрельбы"
+            text: qsTr("Звук выстрела во время стрельбы")
         }
         SettingCheckBox {
             objectName: "shotReplaySoundBox"
             key: "sound/shotReplay"
-            text: "Звук выстрела во время повтора траектории"
+            //: Play the shot sound while a recorded aiming trace is replayed
+            text: qsTr("Звук выстрела во время повтора траектории")
         }
     }
 }

@@ -18,26 +18,32 @@ RowLayout {
     Label {
         objectName: "laneName"
         Layout.preferredWidth: 60
-        text: "Щит " + (row.range ? row.range.index + 1 : "")
+        //: A lane (shooting position): %1 its number
+        text: qsTr("Щит %1").arg(row.range ? row.range.index + 1 : "")
         font.bold: true
     }
     Label {
         objectName: "sensorText"
         Layout.fillWidth: true
         Layout.minimumWidth: 150
-        text: row.serial.length === 0 ? "не подключен"
-              : row.range.ready ? row.serial : row.serial + "\nне подключен"
+        //: No sensor is bound to the lane
+        text: row.serial.length === 0 ? qsTr("не подключен")
+              : row.range.ready ? row.serial
+              //: %1: the serial number of the lane's sensor, which is not plugged in
+              : qsTr("%1\nне подключен").arg(row.serial)
         color: row.serial.length > 0 && row.range.ready ? "#303030" : "#A03030"
         font.family: "monospace"
     }
     MyButton {
         objectName: "bindButton"
-        text: "Применить"
+        //: Binds the sensor picked in the list to the lane
+        text: qsTr("Применить")
         onClicked: row.applyClicked()
     }
     MyButton {
         objectName: "unbindButton"
-        text: "Очистить"
+        //: Unbinds the lane's sensor
+        text: qsTr("Очистить")
         onClicked: row.clearClicked()
     }
 }

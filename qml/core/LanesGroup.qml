@@ -18,7 +18,8 @@ GroupBox {
         var ranges = application.ranges
         for (var i = 0; serial.length > 0 && i < ranges.length; ++i) {
             if (ranges[i] !== range && ranges[i].deviceSerialNumber === serial) {
-                message.show("Сенсор уже используется")
+                //: The sensor picked is bound to another lane
+                message.show(qsTr("Сенсор уже используется"))
                 return false
             }
         }
@@ -26,7 +27,8 @@ GroupBox {
         return true
     }
 
-    title: "Щиты:"
+    //: The lanes (shooting positions) and their sensors
+    title: qsTr("Щиты:")
 
     Connections {
         target: application
@@ -43,7 +45,7 @@ GroupBox {
         RowLayout {
             spacing: 10
 
-            Label { text: "Количество щитов" }
+            Label { text: qsTr("Количество щитов") }
             SpinBox {
                 id: laneCountBox
                 objectName: "laneCountBox"
@@ -75,7 +77,7 @@ GroupBox {
         }
 
         Label {
-            text: "Подключенные сенсоры"
+            text: qsTr("Подключенные сенсоры")
             font.bold: true
         }
         Rectangle {

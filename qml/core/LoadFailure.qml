@@ -29,7 +29,8 @@ Rectangle {
         }
         MyButton {
             objectName: "retryButton"
-            text: "Повторить"
+            //: Tries again to read what failed
+            text: qsTr("Повторить")
             onClicked: box.retry()
         }
     }

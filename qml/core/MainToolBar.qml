@@ -49,11 +49,12 @@ ToolBar {
 
         Repeater {
             model: [
-                { name: "settings", icon: "qrc:/images/toolbar_settings.png", tip: "Настройки" },
-                { name: "shooting", icon: "qrc:/images/toolbar_shooting.png", tip: "Стрельба" },
-                { name: "catalog", icon: "qrc:/images/toolbar_catalog.png", tip: "Архив стрельб" },
-                { name: "archive", icon: "qrc:/images/toolbar_archive.png", tip: "Архив соревнований" },
-                { name: "printer", icon: "qrc:/images/toolbar_printer.png", tip: "Печать мишеней" }
+                { name: "settings", icon: "qrc:/images/toolbar_settings.png", tip: qsTr("Настройки") },
+                //: Tool-bar button: the page of the lanes, where the shooting happens
+                { name: "shooting", icon: "qrc:/images/toolbar_shooting.png", tip: qsTr("Стрельба") },
+                { name: "catalog", icon: "qrc:/images/toolbar_catalog.png", tip: qsTr("Архив стрельб") },
+                { name: "archive", icon: "qrc:/images/toolbar_archive.png", tip: qsTr("Архив соревнований") },
+                { name: "printer", icon: "qrc:/images/toolbar_printer.png", tip: qsTr("Печать мишеней") }
             ]
             delegate: ToolBarButton {
                 objectName: "pageButton_" + modelData.name
@@ -81,7 +82,8 @@ ToolBar {
         anchors.rightMargin: 12
         anchors.verticalCenter: parent.verticalCenter
         visible: toolBar.pendingSessions > 0
-        text: "Не сохранено: " + toolBar.pendingSessions
+        //: Number of finished sessions not yet stored in the database
+        text: qsTr("Не сохранено: %1").arg(toolBar.pendingSessions)
         color: "#B03020"
         font.bold: true
         padding: 6
@@ -104,7 +106,7 @@ ToolBar {
         anchors.verticalCenter: parent.verticalCenter
         iconSource: toolBar.fullScreen ? "qrc:/images/toolbar_restore.png"
                                        : "qrc:/images/toolbar_fullscreen.png"
-        toolTip: "Полноэкранный режим"
+        toolTip: qsTr("Полноэкранный режим")
         onClicked: toolBar.fullScreenToggled()
     }
 }

@@ -45,7 +45,18 @@ Column {
         width: parent.width
         height: high.implicitHeight
 
-        Label { id: high; anchors.left: parent.left; text: "Высокая"; font.pixelSize: 12 }
-        Label { anchors.right: parent.right; text: "Грубая"; font.pixelSize: 12 }
+        Label {
+            id: high
+            anchors.left: parent.left
+            //: The most sensitive end of the microphone slider
+            text: qsTr("Высокая")
+            font.pixelSize: 12
+        }
+        Label {
+            anchors.right: parent.right
+            //: The least sensitive end of the microphone slider
+            text: qsTr("Грубая")
+            font.pixelSize: 12
+        }
     }
 }

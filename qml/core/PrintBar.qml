@@ -20,18 +20,19 @@ RowLayout {
         objectName: "headerField"
         Layout.fillWidth: true
         implicitHeight: 32
-        placeholderText: "Шапка..."
+        //: Placeholder of the header line typed in for a printout
+        placeholderText: qsTr("Шапка...")
     }
     MyButton {
         id: printButton
         objectName: "printButton"
-        text: "Print"
+        text: qsTr("Print")
         onClicked: bar.printClicked()
     }
     MyButton {
         id: previewButton
         objectName: "previewButton"
-        text: "Print Preview"
+        text: qsTr("Print Preview")
         onClicked: bar.previewClicked()
     }
 }

@@ -21,8 +21,9 @@ Item {
         printout.distance = simulatedDistance
         printout.distanceToPrintout = realDistance
         printout.simplified = simplifiedBox.checked
-        printout.title = "Мишень " + name + " / Иммитируемая дистанция " + simulatedDistance
-                + "м / Реальная дистанция " + realDistance + "м"
+        //: The printed target's caption: %1 target face, %2 distance it is made for (m), %3 distance it hangs at (m)
+        printout.title = qsTr("Мишень %1 / Иммитируемая дистанция %2м / Реальная дистанция %3м")
+            .arg(name).arg(String(simulatedDistance)).arg(String(realDistance))
     }
 
     function printTarget() {
@@ -45,7 +46,7 @@ Item {
         anchors.right: parent.right
         anchors.top: parent.top
         anchors.margins: 12
-        text: "Печать мишеней"
+        text: qsTr("Печать мишеней")
     }
 
     ColumnLayout {
@@ -61,15 +62,18 @@ Item {
             id: realGroup
             objectName: "realDistanceGroup"
             Layout.fillWidth: true
-            title: "Реальная дистанция до мишени:"
+            //: The distance at which the printed target will hang
+            title: qsTr("Реальная дистанция до мишени:")
             choice.box.objectName: "realDistanceBox"
             choice.custom.objectName: "customRealDistanceBox"
             confirmBox.objectName: "confirmRealDistanceBox"
             presets: [
-                { text: "3 метра", value: 3 }, { text: "5 метров", value: 5 }, { text: "10 метров", value: 10 },
-                { text: "15 метров", value: 15 }, { text: "20 метров", value: 20 }, { text: "25 метров", value: 25 },
-                { text: "50 метров", value: 50 }, { text: "100 метров", value: 100 },
-                { text: "Произвольная дистанция", value: 0 }
+                { text: qsTr("3 метра"), value: 3 }, { text: qsTr("5 метров"), value: 5 },
+                { text: qsTr("10 метров"), value: 10 }, { text: qsTr("15 метров"), value: 15 },
+                { text: qsTr("20 метров"), value: 20 }, { text: qsTr("25 метров"), value: 25 },
+                { text: qsTr("50 метров"), value: 50 }, { text: qsTr("100 метров"), value: 100 },
+                //: Last entry of the distances: any distance, typed in
+                { text: qsTr("Произвольная дистанция"), value: 0 }
             ]
         }
 
@@ -77,13 +81,15 @@ Item {
             id: simulatedGroup
             objectName: "simulatedDistanceGroup"
             Layout.fillWidth: true
-            title: "Иммитируемая дистанция:"
+            //: The shooting distance the printed target is scaled for
+            title: qsTr("Иммитируемая дистанция:")
             choice.box.objectName: "simulatedDistanceBox"
             choice.custom.objectName: "customSimulatedDistanceBox"
             confirmBox.objectName: "confirmSimulatedDistanceBox"
             presets: [
-                { text: "10 метров", value: 10 }, { text: "25 метров", value: 25 }, { text: "50 метров", value: 50 },
-                { text: "100 метров", value: 100 }, { text: "Произвольная дистанция", value: 0 }
+                { text: qsTr("10 метров"), value: 10 }, { text: qsTr("25 метров"), value: 25 },
+                { text: qsTr("50 метров"), value: 50 }, { text: qsTr("100 метров"), value: 100 },
+                { text: qsTr("Произвольная дистанция"), value: 0 }
             ]
         }
 
@@ -91,7 +97,8 @@ Item {
             id: simplifiedBox
             objectName: "simplifiedBox"
             padding: 2
-            text: "Упрощенная печать"
+            //: Prints the target without its optional elements
+            text: qsTr("Упрощенная печать")
         }
 
         RowLayout {
@@ -99,13 +106,13 @@ Item {
 
             MyButton {
                 objectName: "printButton"
-                text: "Print Target"
+                text: qsTr("Print Target")
                 enabled: page.ready
                 onClicked: page.printTarget()
             }
             MyButton {
                 objectName: "previewButton"
-                text: "Print Preview"
+                text: qsTr("Print Preview")
                 enabled: page.ready
                 onClicked: page.previewTarget()
             }

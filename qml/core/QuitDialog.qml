@@ -11,7 +11,8 @@ Dialog {
 
     signal quitConfirmed()
 
-    title: "КАВРО"
+    //: The program's name as the title of the dialog that asks before it closes
+    title: qsTr("КАВРО")
     modal: true
     anchors.centerIn: Overlay.overlay
     closePolicy: Popup.CloseOnEscape
@@ -20,20 +21,22 @@ Dialog {
         spacing: 10
 
         Label {
-            text: "Вы уверены что хотите закрыть программу?"
+            text: qsTr("Вы уверены что хотите закрыть программу?")
         }
         Label {
             objectName: "pendingText"
             visible: dialog.pendingSessions > dialog.unfiledSessions
-            text: "Не сохранено сессий: " + (dialog.pendingSessions - dialog.unfiledSessions)
-                  + ". Они будут сохранены при следующем запуске."
+            //: %1: sessions kept on the disk that the database has not taken yet
+            text: qsTr("Не сохранено сессий: %1. Они будут сохранены при следующем запуске.")
+                  .arg(dialog.pendingSessions - dialog.unfiledSessions)
         }
         Label {
             objectName: "unfiledText"
             visible: dialog.unfiledSessions > 0
             color: "red"
-            text: "Не записано на диск сессий: " + dialog.unfiledSessions
-                  + ". При закрытии программы они будут потеряны."
+            //: %1: sessions that could not even be written to the disk
+            text: qsTr("Не записано на диск сессий: %1. При закрытии программы они будут потеряны.")
+                  .arg(dialog.unfiledSessions)
         }
     }
 
@@ -41,13 +44,13 @@ Dialog {
         Button {
             id: closeButton
             objectName: "confirmQuitButton"
-            text: "Закрыть"
+            text: qsTr("Закрыть")
             focus: true
             DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole
         }
         Button {
             objectName: "cancelQuitButton"
-            text: "Отмена"
+            text: qsTr("Отмена")
             DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
         }
     }

@@ -15,7 +15,8 @@ Pane {
     // actions of entering that state have run.
     property int shownState: -1
     readonly property bool severalLanes: application.maxRanges > 1
-    readonly property string titlePrefix: severalLanes && range ? "Щит №%1. ".arg(range.index + 1) : ""
+    //: Put before the titles of a lane's screens when there are several lanes: %1 the lane's number
+    readonly property string titlePrefix: severalLanes && range ? qsTr("Щит №%1. ").arg(range.index + 1) : ""
     readonly property bool notConnected: range !== null && !range.ready
     readonly property bool modeUndefined: application.shootingMode === RangeData.UndefinedMode
     property alias screen: screenLoader.item
@@ -116,7 +117,10 @@ Pane {
                 width: parent.width
                 visible: laneItem.notConnected
                 text: laneItem.titlePrefix + (laneItem.range && laneItem.range.deviceSerialNumber.length > 0
-                                              ? "Устройство не подключено" : "Настройте оборудование")
+                                              //: The lane's sensor is bound but not plugged in
+                                              ? qsTr("Устройство не подключено")
+                                              //: No sensor is bound to the lane yet
+                                              : qsTr("Настройте оборудование"))
                 color: "red"
                 font.pointSize: 16
                 horizontalAlignment: Text.AlignHCenter
@@ -140,7 +144,7 @@ Pane {
                 objectName: "undefinedModeText"
                 width: parent.width
                 visible: laneItem.modeUndefined
-                text: "Выберите Режим стрельбы в настройках!"
+                text: qsTr("Выберите Режим стрельбы в настройках!")
                 color: "red"
                 font.pointSize: 16
                 horizontalAlignment: Text.AlignHCenter

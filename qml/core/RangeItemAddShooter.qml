@@ -26,7 +26,7 @@ Item {
         if (fitnessNorm) {
             session.setValue("gtoUuid", uinnField.text.trim())
             session.setValue("birthDate", birthDateField.text)
-            session.setValue("sex", sexBox.currentText)
+            session.setValue("sex", sexBox.currentValue)
             session.setValue("pectoralNumber", pectoralNumberField.text.trim())
             session.setValue("step", step)
             session.setValue("athleticRank", athleticRankField.text.trim())
@@ -39,7 +39,8 @@ Item {
         id: title
         anchors.left: parent.left
         anchors.right: parent.right
-        text: screen.titlePrefix + "Новый пользователь"
+        //: Title of the screen that adds a shooter
+        text: screen.titlePrefix + qsTr("Новый пользователь")
     }
 
     Flickable {
@@ -63,7 +64,7 @@ Item {
             columnSpacing: 10
             rowSpacing: 6
 
-            Label { text: "Организация: " }
+            Label { text: qsTr("Организация: ") }
             TextField {
                 id: organizationField
                 objectName: "organizationField"
@@ -72,7 +73,8 @@ Item {
                 text: application.stringValue(screen.keyPrefix + "currentOrgText")
             }
 
-            Label { text: "Группа (Класс): "; visible: !screen.fitnessNorm }
+            //: The shooter's group (class) within the organization
+            Label { text: qsTr("Группа (Класс): "); visible: !screen.fitnessNorm }
             TextField {
                 id: groupField
                 objectName: "groupField"
@@ -82,7 +84,8 @@ Item {
                 text: application.stringValue(screen.keyPrefix + "currentGroupText")
             }
 
-            Label { text: "Ф.И.О:" }
+            //: The shooter's full name
+            Label { text: qsTr("Ф.И.О:") }
             TextField {
                 id: nameField
                 objectName: "nameField"
@@ -91,7 +94,8 @@ Item {
                 focus: true
             }
 
-            Label { text: "УИНН: "; visible: screen.fitnessNorm }
+            //: The person's identification number in the fitness-norm register
+            Label { text: qsTr("УИНН: "); visible: screen.fitnessNorm }
             TextField {
                 id: uinnField
                 objectName: "uinnField"
@@ -101,7 +105,8 @@ Item {
                 maximumLength: 11
             }
 
-            Label { text: "Дата рождения (дд.мм.гггг):"; visible: screen.fitnessNorm }
+            //: The field takes the date as day.month.year in digits, whatever the language
+            Label { text: qsTr("Дата рождения (дд.мм.гггг):"); visible: screen.fitnessNorm }
             TextField {
                 id: birthDateField
                 objectName: "birthDateField"
@@ -109,7 +114,8 @@ Item {
                 implicitHeight: 32
                 visible: screen.fitnessNorm
                 inputMask: "99.99.9999;"
-                placeholderText: "Дата рождения... (дд.мм.гггг)"
+                //: The field takes the date as day.month.year in digits, whatever the language
+                placeholderText: qsTr("Дата рождения... (дд.мм.гггг)")
                 background: Rectangle {
                     color: "white"
                     border.width: screen.age === 0 ? 2 : 1
@@ -117,23 +123,34 @@ Item {
                 }
             }
 
-            Label { text: "Возраст: "; visible: screen.fitnessNorm }
+            Label { text: qsTr("Возраст: "); visible: screen.fitnessNorm }
             Label { objectName: "ageText"; text: screen.age; visible: screen.fitnessNorm }
 
-            Label { text: "Ступень: "; visible: screen.fitnessNorm }
+            //: The age level of the fitness norm
+            Label { text: qsTr("Ступень: "); visible: screen.fitnessNorm }
             Label { objectName: "stepText"; text: screen.step; visible: screen.fitnessNorm }
 
-            Label { text: "Пол: "; visible: screen.fitnessNorm }
+            //: The person's sex
+            Label { text: qsTr("Пол: "); visible: screen.fitnessNorm }
             ComboBox {
                 id: sexBox
                 objectName: "sexBox"
                 implicitWidth: 100
                 implicitHeight: 32
                 visible: screen.fitnessNorm
-                model: ["М", "Ж"]
+                textRole: "text"
+                valueRole: "value"
+                // The values are what the sessions store.
+                model: [
+                    //: Sex: male, one letter
+                    { value: "М", text: qsTr("М") },
+                    //: Sex: female, one letter
+                    { value: "Ж", text: qsTr("Ж") }
+                ]
             }
 
-            Label { text: "Нагрудный номер: "; visible: screen.fitnessNorm }
+            //: The start number worn on the chest
+            Label { text: qsTr("Нагрудный номер: "); visible: screen.fitnessNorm }
             TextField {
                 id: pectoralNumberField
                 objectName: "pectoralNumberField"
@@ -142,7 +159,8 @@ Item {
                 visible: screen.fitnessNorm
             }
 
-            Label { text: "Спортивный разряд: "; visible: screen.fitnessNorm }
+            //: The person's sports rating
+            Label { text: qsTr("Спортивный разряд: "); visible: screen.fitnessNorm }
             TextField {
                 id: athleticRankField
                 objectName: "athleticRankField"
@@ -155,7 +173,7 @@ Item {
                 objectName: "existsText"
                 Layout.columnSpan: 2
                 visible: screen.exists
-                text: "Такой пользователь уже существует"
+                text: qsTr("Такой пользователь уже существует")
                 color: "red"
             }
         }
@@ -171,14 +189,14 @@ Item {
         MyButton {
             objectName: "cancelButton"
             anchors.left: parent.left
-            text: "Отмена"
+            text: qsTr("Отмена")
             onClicked: screen.range.state = RangeData.SelectShooterState
         }
         MyButton {
             id: continueButton
             objectName: "continueButton"
             anchors.right: parent.right
-            text: "Продолжить"
+            text: qsTr("Продолжить")
             enabled: screen.name.length > 0 && (!screen.fitnessNorm || screen.age > 0)
             onClicked: screen.confirm()
         }

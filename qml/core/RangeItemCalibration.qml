@@ -32,7 +32,8 @@ Item {
         id: title
         anchors.left: parent.left
         anchors.right: parent.right
-        text: screen.titlePrefix + "Калибровка"
+        //: Title of the lane's calibration screen
+        text: screen.titlePrefix + qsTr("Калибровка")
     }
 
     RowLayout {
@@ -61,7 +62,8 @@ Item {
             Layout.fillHeight: true
             spacing: 6
 
-            Label { text: "Чувствительность микрофона:" }
+            //: How loud a sound must be to count as a shot
+            Label { text: qsTr("Чувствительность микрофона:") }
             MicrophoneSlider {
                 Layout.fillWidth: true
                 range: screen.range
@@ -71,7 +73,8 @@ Item {
                 objectName: "ultraSensitiveBox"
                 Layout.fillWidth: true
                 padding: 2
-                text: "Сверхчувствительный режим"
+                //: Shot detection that reacts to the faintest trigger sound
+                text: qsTr("Сверхчувствительный режим")
                 checked: screen.range.ultraSensitiveTriggerMode
                 onToggled: screen.range.ultraSensitiveTriggerMode = checked
             }
@@ -105,7 +108,8 @@ Item {
                 Layout.fillWidth: true
                 wrapMode: Text.Wrap
                 visible: screen.shots.length > 0
-                text: "Среднее: " + screen.meanPoint.x.toFixed(1) + ";  " + screen.meanPoint.y.toFixed(1)
+                //: The mean point of the calibration shots: %1 x, %2 y
+                text: qsTr("Среднее: %1;  %2").arg(screen.meanPoint.x.toFixed(1)).arg(screen.meanPoint.y.toFixed(1))
             }
         }
     }
@@ -120,7 +124,7 @@ Item {
         MyButton {
             objectName: "backButton"
             anchors.left: parent.left
-            text: "Назад"
+            text: qsTr("Назад")
             onClicked: screen.range.state = RangeData.SelectShooterState
         }
         Row {
@@ -129,13 +133,14 @@ Item {
 
             MyButton {
                 objectName: "clearButton"
-                text: "Очистить"
+                //: Forgets the calibration shots so far
+                text: qsTr("Очистить")
                 onClicked: screen.exercise.clearCalibration()
             }
             MyButton {
                 id: continueButton
                 objectName: "continueButton"
-                text: "Продолжить"
+                text: qsTr("Продолжить")
                 enabled: screen.shots.length > 0
                 onClicked: screen.exercise.confirmCalibration()
             }

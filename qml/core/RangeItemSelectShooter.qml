@@ -130,7 +130,8 @@ Item {
         id: title
         anchors.left: parent.left
         anchors.right: parent.right
-        text: screen.titlePrefix + "Выберите пользователя"
+        //: Title of the screen that picks the lane's shooter
+        text: screen.titlePrefix + qsTr("Выберите пользователя")
     }
 
     GridLayout {
@@ -143,7 +144,7 @@ Item {
         columnSpacing: 10
         rowSpacing: 6
 
-        Label { text: "Организация:" }
+        Label { text: qsTr("Организация:") }
         ComboBox {
             id: organizationBox
             objectName: "organizationBox"
@@ -153,7 +154,8 @@ Item {
             onCurrentIndexChanged: screen.selected = null
         }
 
-        Label { text: "Группа (Класс):" }
+        //: The shooter's group (class) within the organization
+        Label { text: qsTr("Группа (Класс):") }
         ComboBox {
             id: groupBox
             objectName: "groupBox"
@@ -164,13 +166,14 @@ Item {
             onCurrentIndexChanged: screen.selected = null
         }
 
-        Label { text: "Ф.И.О.:" }
+        //: The shooter's full name
+        Label { text: qsTr("Ф.И.О.:") }
         TextField {
             id: searchField
             objectName: "searchField"
             Layout.fillWidth: true
             implicitHeight: 32
-            placeholderText: "Поиск по имени..."
+            placeholderText: qsTr("Поиск по имени...")
             onTextChanged: screen.selected = null
         }
     }
@@ -248,12 +251,12 @@ Item {
 
         MyButton {
             objectName: "createButton"
-            text: "Создать нового пользователя"
+            text: qsTr("Создать нового пользователя")
             onClicked: screen.createShooter()
         }
         MyButton {
             objectName: "deleteButton"
-            text: "Удалить пользователя"
+            text: qsTr("Удалить пользователя")
             enabled: screen.selected !== null
             onClicked: deleteDialog.open()
         }
@@ -269,14 +272,14 @@ Item {
         MyButton {
             objectName: "backButton"
             anchors.left: parent.left
-            text: "Назад"
+            text: qsTr("Назад")
             onClicked: screen.range.state = RangeData.SettingsState
         }
         MyButton {
             id: continueButton
             objectName: "continueButton"
             anchors.right: parent.right
-            text: "Продолжить"
+            text: qsTr("Продолжить")
             enabled: screen.selected !== null
             onClicked: screen.confirm()
         }

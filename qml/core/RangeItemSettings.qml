@@ -12,7 +12,19 @@ Item {
     property string titlePrefix
     readonly property string keyPrefix: "range%1/".arg(range.index)
     readonly property bool fitnessNorm: application.shootingMode === RangeData.GTOMode
-    readonly property var targetNames: ["№ 8", "№ 9", "№ 7", "№ 4", "№ 4г"]
+    // The short names of the catalogue's first target faces, in its order.
+    readonly property var targetNames: [
+        //: Short name of the target face №8
+        qsTr("№ 8"),
+        //: Short name of the target face №9
+        qsTr("№ 9"),
+        //: Short name of the target face №7
+        qsTr("№ 7"),
+        //: Short name of the target face №4
+        qsTr("№ 4"),
+        //: Short name of the target face "№4 грудная" (chest figure)
+        qsTr("№ 4г")
+    ]
     readonly property var descriptor: targetBox.currentIndex >= 0
                                       ? application.targetManager.targets.get(targetBox.currentIndex) : null
 
@@ -70,7 +82,8 @@ Item {
         id: title
         anchors.left: parent.left
         anchors.right: parent.right
-        text: screen.titlePrefix + "Параметры стрельбы"
+        //: Title of the screen with the settings of the lane's next exercise
+        text: screen.titlePrefix + qsTr("Параметры стрельбы")
     }
 
     // The form and its buttons, no wider than needed, in the middle of a wide lane.
@@ -106,37 +119,45 @@ Item {
                     columnSpacing: 10
                     rowSpacing: 6
 
-                    Label { Layout.fillWidth: true; text: "Дистанция до мишени:"; wrapMode: Text.WordWrap }
+                    Label { Layout.fillWidth: true; text: qsTr("Дистанция до мишени:"); wrapMode: Text.WordWrap }
                     PresetValueBox {
                         id: distanceChoice
                         box.objectName: "distanceBox"
                         custom.objectName: "customDistanceBox"
                         presets: [
-                            { text: "5 метров", value: 5 }, { text: "10 метров", value: 10 },
-                            { text: "25 метров", value: 25 }, { text: "50 метров", value: 50 },
-                            { text: "100 метров", value: 100 }, { text: "Произвольная дистанция", value: 0 }
+                            { text: qsTr("5 метров"), value: 5 }, { text: qsTr("10 метров"), value: 10 },
+                            { text: qsTr("25 метров"), value: 25 }, { text: qsTr("50 метров"), value: 50 },
+                            { text: qsTr("100 метров"), value: 100 },
+                            //: Last entry of the distances: any distance, typed in
+                            { text: qsTr("Произвольная дистанция"), value: 0 }
                         ]
                         realFrom: 2
                         realTo: 1000
-                        suffix: " m"
+                        //: Unit after a distance typed in (metres), with its leading space; Latin letters only
+                        suffix: qsTr(" m")
                     }
 
-                    Label { Layout.fillWidth: true; text: "Калибр:"; wrapMode: Text.WordWrap }
+                    Label { Layout.fillWidth: true; text: qsTr("Калибр:"); wrapMode: Text.WordWrap }
                     PresetValueBox {
                         id: caliberChoice
                         box.objectName: "caliberBox"
                         custom.objectName: "customCaliberBox"
                         presets: [
-                            { text: "4.5 мм", value: 4.5 }, { text: "5.45 мм", value: 5.45 },
-                            { text: "5.6 мм", value: 5.6 }, { text: "7.62 мм", value: 7.62 },
-                            { text: "9 мм", value: 9 }, { text: "Произвольный калибр", value: 0 }
+                            //: A caliber: %1 millimetres
+                            { text: qsTr("%1 мм").arg("4.5"), value: 4.5 }, { text: qsTr("%1 мм").arg("5.45"), value: 5.45 },
+                            { text: qsTr("%1 мм").arg("5.6"), value: 5.6 }, { text: qsTr("%1 мм").arg("7.62"), value: 7.62 },
+                            { text: qsTr("%1 мм").arg("9"), value: 9 },
+                            //: Last entry of the calibers: any caliber, typed in
+                            { text: qsTr("Произвольный калибр"), value: 0 }
                         ]
                         realFrom: 3
                         realTo: 50
-                        suffix: " mm"
+                        //: Unit after a caliber typed in (millimetres), with its leading space; Latin letters only
+                        suffix: qsTr(" mm")
                     }
 
-                    Label { Layout.fillWidth: true; text: "Масштаб калибра пробоины для отображения:"; wrapMode: Text.WordWrap }
+                    //: How much larger than the caliber the shot holes are drawn
+                    Label { text: qsTr("Масштаб калибра пробоины для отображения:"); Layout.fillWidth: true; wrapMode: Text.WordWrap }
                     DoubleSpinBox {
                         id: scaleBox
                         objectName: "scaleBox"
@@ -152,7 +173,8 @@ Item {
 
                 GroupBox {
                     Layout.fillWidth: true
-                    title: "Ограничения:"
+                    //: Limits on the numbers of shots
+                    title: qsTr("Ограничения:")
 
                     GridLayout {
                         anchors.fill: parent
@@ -161,7 +183,7 @@ Item {
                         rowSpacing: 6
                         enabled: !screen.fitnessNorm
 
-                        Label { Layout.fillWidth: true; text: "Количество пробных выстрелов:"; wrapMode: Text.WordWrap }
+                        Label { Layout.fillWidth: true; text: qsTr("Количество пробных выстрелов:"); wrapMode: Text.WordWrap }
                         SpinBox {
                             id: trialShotsBox
                             objectName: "trialShotsBox"
@@ -172,7 +194,7 @@ Item {
                             editable: true
                         }
 
-                        Label { Layout.fillWidth: true; text: "Количество зачетных выстрелов:"; wrapMode: Text.WordWrap }
+                        Label { Layout.fillWidth: true; text: qsTr("Количество зачетных выстрелов:"); wrapMode: Text.WordWrap }
                         SpinBox {
                             id: scoredShotsBox
                             objectName: "scoredShotsBox"
@@ -198,29 +220,34 @@ Item {
                     TwoChoiceGroup {
                         id: correction
                         Layout.fillWidth: true
-                        title: "Поправка"
+                        //: How the lane's centre is corrected during the exercise
+                        title: qsTr("Поправка")
                         enabled: !screen.fitnessNorm
                         first.objectName: "autoCorrectionButton"
-                        first.text: "Автоматическая"
+                        //: Correction: automatic
+                        first.text: qsTr("Автоматическая")
                         second.objectName: "manualCorrectionButton"
-                        second.text: "Ручная"
+                        //: Correction: by hand
+                        second.text: qsTr("Ручная")
                     }
 
                     TwoChoiceGroup {
                         id: calibration
                         Layout.fillWidth: true
-                        title: "Калибровка"
+                        //: Whether the exercise starts with a calibration of the sensor
+                        title: qsTr("Калибровка")
                         first.objectName: "withCalibrationButton"
-                        first.text: "С калибровкой"
+                        first.text: qsTr("С калибровкой")
                         second.objectName: "withoutCalibrationButton"
-                        second.text: "Без калибровки"
+                        second.text: qsTr("Без калибровки")
                         second.enabled: !screen.range.firstRound
                     }
                 }
 
                 GroupBox {
                     Layout.fillWidth: true
-                    title: "Мишень"
+                    //: The target face of the exercise
+                    title: qsTr("Мишень")
 
                     Flow {
                         anchors.fill: parent
@@ -239,13 +266,17 @@ Item {
                             Label {
                                 objectName: "targetSizeText"
                                 visible: screen.descriptor !== null
-                                text: screen.descriptor ? "Габариты бланка мишени: " + screen.descriptor.world.width + "x"
-                                                          + screen.descriptor.world.height + " мм" : ""
+                                //: The size of the target's paper: %1 width, %2 height in millimetres
+                                text: screen.descriptor ? qsTr("Габариты бланка мишени: %1x%2 мм")
+                                                          .arg(String(screen.descriptor.world.width))
+                                                          .arg(String(screen.descriptor.world.height)) : ""
                             }
                             Label {
                                 objectName: "blackDiameterText"
                                 visible: screen.descriptor !== null && !isNaN(screen.descriptor.blackDiameter)
-                                text: screen.descriptor ? "Диаметр прицельного яблока: " + screen.descriptor.blackDiameter + " мм" : ""
+                                //: The diameter of the target's black aiming mark in millimetres
+                                text: screen.descriptor ? qsTr("Диаметр прицельного яблока: %1 мм")
+                                                          .arg(String(screen.descriptor.blackDiameter)) : ""
                             }
                         }
                     }
@@ -263,14 +294,14 @@ Item {
             MyButton {
                 objectName: "backButton"
                 anchors.left: parent.left
-                text: "Назад"
+                text: qsTr("Назад")
                 enabled: false
             }
             MyButton {
                 id: continueButton
                 objectName: "continueButton"
                 anchors.right: parent.right
-                text: "Продолжить"
+                text: qsTr("Продолжить")
                 enabled: screen.descriptor !== null && distanceChoice.value > 0 && caliberChoice.value > 0
                 onClicked: screen.confirm()
             }

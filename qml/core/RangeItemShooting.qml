@@ -18,8 +18,10 @@ Item {
     readonly property bool finished: range !== null && range.phase === RangeData.NoPhase
     readonly property string targetName: session && session.targetDescriptor ? session.targetDescriptor.name : ""
     readonly property string distanceText: !session ? ""
-                                           : session.isGto ? "Стрельба ГТО"
-                                           : session.distance > 0 ? session.distance + " м" : ""
+                                           //: In the lane's title in place of the distance: a fitness-norm exercise
+                                           : session.isGto ? qsTr("Стрельба ГТО")
+                                           //: In the lane's title: the distance in metres
+                                           : session.distance > 0 ? qsTr("%1 м").arg(String(session.distance)) : ""
     // Shot marks in pixels: the caliber times the lane's display scale.
     readonly property real markSize: (session ? session.caliber * range.caliberVisualisationScale : 4.5)
                                      * targetView.targetScaleX
@@ -88,7 +90,7 @@ Item {
         anchors.top: title.bottom
         anchors.left: parent.left
         visible: screen.finished
-        text: "Стрельба Окончена"
+        text: qsTr("Стрельба Окончена")
         color: "red"
         font.pointSize: 16
     }
@@ -267,7 +269,8 @@ Item {
             visible: screen.finished && screen.session !== null
             analysis: groupAnalysis
             showAiming: false
-            title: "Группа"
+            //: Heading: the group (spread) of the exercise's shots on the target
+            title: qsTr("Группа")
         }
 
         ShotValues {
@@ -288,19 +291,21 @@ Item {
 
         MyButton {
             objectName: "finishButton"
-            text: "Закончить стрельбу"
+            text: qsTr("Закончить стрельбу")
             onClicked: screen.range.exercise.stopAndKeep()
         }
         MyButton {
             objectName: "correctionButton"
-            text: "Поправка"
+            //: Corrects the lane's centre by the marked trial shots
+            text: qsTr("Поправка")
             visible: !screen.range.autoCorrection
             enabled: trialList.markedCount > 0 && !screen.finished
             onClicked: screen.range.exercise.correctByTrialShots()
         }
         MyButton {
             objectName: "lastShotCorrectionButton"
-            text: "Поправка по последнему выстрелу"
+            //: Corrects the lane's centre by the last shot
+            text: qsTr("Поправка по последнему выстрелу")
             enabled: screen.range.exercise.lastShotCorrectionAvailable && !screen.finished
             onClicked: screen.range.exercise.correctByLastShot()
         }

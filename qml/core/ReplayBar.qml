@@ -42,7 +42,8 @@ Rectangle {
     function timeText(index) {
         if (!hasSelection || sampleRate <= 0)
             return "-"
-        return Math.round(index * 1000 / sampleRate) + " ms"
+        //: A time on the replayed trace in milliseconds
+        return qsTr("%1 ms").arg(String(Math.round(index * 1000 / sampleRate)))
     }
 
     implicitHeight: content.implicitHeight + 12
@@ -138,7 +139,8 @@ Rectangle {
                 objectName: "speedText"
                 anchors.left: parent.left
                 anchors.verticalCenter: parent.verticalCenter
-                text: "speed " + speedSlider.value + "%"
+                //: The replay speed in percent of real time
+                text: qsTr("speed %1%").arg(String(speedSlider.value))
             }
             Slider {
                 id: speedSlider

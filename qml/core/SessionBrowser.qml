@@ -44,7 +44,9 @@ ColumnLayout {
     }
 
     function rowText(dateTime, shotCount, comments) {
-        return Qt.formatDateTime(dateTime, "dd.MM.yyyy hh:mm") + "\n" + shotCount + " выстрелов. " + comments
+        //: A session in the list: %1 date and time, %n shots, %2 the session's comments
+        return qsTr("%1\n%n выстрелов. %2", "", shotCount)
+            .arg(dateTime.toLocaleString(Qt.locale(application.language), Locale.ShortFormat)).arg(comments)
     }
 
     spacing: 6
@@ -77,25 +79,29 @@ ColumnLayout {
             height: refreshButton.height
             verticalAlignment: Text.AlignVCenter
             rightPadding: 4
-            text: "Сессии"
+            text: qsTr("Сессии")
             font.bold: true
         }
         MyButton {
             id: refreshButton
             objectName: "refreshButton"
-            text: "Обновить"
+            text: qsTr("Обновить")
             enabled: !application.archive.busy
             onClicked: browser.refreshRequested()
         }
         MyButton {
             objectName: "progressModeButton"
-            text: browser.progressMode ? "Сессия" : "Прогресс"
+            //: Switches between the picked session and the shooter's progress chart
+            text: browser.progressMode ? qsTr("Сессия")
+                                       //: Shows the shooter's progress chart in place of the session
+                                       : qsTr("Прогресс")
             enabled: browser.shooterId > 0
             onClicked: browser.progressMode = !browser.progressMode
         }
         MyButton {
             objectName: "tableModeButton"
-            text: browser.tableMode ? "Список" : "Таблица"
+            //: Switches the sessions between a list and a table
+            text: browser.tableMode ? qsTr("Список") : qsTr("Таблица")
             onClicked: browser.tableMode = !browser.tableMode
         }
     }
@@ -154,22 +160,29 @@ ColumnLayout {
         visible: browser.tableMode
         model: browser.sessions
         columns: [
-            { title: "Номер", width: 55, value: function (row, index) { return index + 1 } },
-            { title: "Организация", width: 120, value: function (row) { return browser.shooterOrganization } },
-            { title: "Группа", width: 70, value: function (row) { return browser.shooterGroup } },
-            { title: "ФИО", width: 170, value: function (row) { return browser.shooterName } },
-            { title: "Результат", width: 80, value: function (row) { return row.result > 0 ? row.result : "" } },
-            { title: "Оценка (ГТО)", width: 85, value: function (row) { return row.medal } },
-            { title: "Ступень (ГТО)", width: 85, value: function (row) { return row.step > 0 ? row.step : "" } },
-            { title: "Место", width: 60, value: function (row) { return row.place } },
-            { title: "Название соревнования", width: 180, value: function (row) { return row.competitionName || "" } }
+            //: Table column: the row's number
+            { title: qsTr("Номер"), width: 55, value: function (row, index) { return index + 1 } },
+            { title: qsTr("Организация"), width: 120, value: function (row) { return browser.shooterOrganization } },
+            //: Table column: the shooter's group (class) within the organization
+            { title: qsTr("Группа"), width: 70, value: function (row) { return browser.shooterGroup } },
+            //: Table column: the shooter's full name
+            { title: qsTr("ФИО"), width: 170, value: function (row) { return browser.shooterName } },
+            //: Table column: the session's score
+            { title: qsTr("Результат"), width: 80, value: function (row) { return row.result > 0 ? row.result : "" } },
+            //: Table column: the grade of a fitness-norm session (gold, silver, ...)
+            { title: qsTr("Оценка (ГТО)"), width: 85, value: function (row) { return qsTranslate("FitnessNorm", row.medal) } },
+            //: Table column: the age level of a fitness-norm session
+            { title: qsTr("Ступень (ГТО)"), width: 85, value: function (row) { return row.step > 0 ? row.step : "" } },
+            //: Table column: the place in the competition's ranking
+            { title: qsTr("Место"), width: 60, value: function (row) { return row.place } },
+            { title: qsTr("Название соревнования"), width: 180, value: function (row) { return row.competitionName || "" } }
         ]
         onRowClicked: function (index) { browser.pick(browser.sessions.dataByRole(index, SessionInfoModel.IdRole)) }
     }
 
     MyButton {
         objectName: "deleteSessionButton"
-        text: "Удалить сессию"
+        text: qsTr("Удалить сессию")
         enabled: browser.sessionId > 0
         onClicked: browser.deleteRequested()
     }

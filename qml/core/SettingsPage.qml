@@ -22,7 +22,26 @@ Item {
         anchors.right: parent.right
         anchors.top: parent.top
         anchors.margins: 12
-        text: "Настройки программы КАВРО"
+        text: qsTr("Настройки программы КАВРО")
+    }
+
+    // The interface's language, applied at once; each is named in itself.
+    RowLayout {
+        anchors.right: parent.right
+        anchors.rightMargin: 12
+        anchors.verticalCenter: title.verticalCenter
+        Label {
+            //: The interface's language
+            text: qsTr("Язык:")
+        }
+        ComboBox {
+            objectName: "languageBox"
+            textRole: "text"
+            valueRole: "code"
+            model: [{ code: "ru", text: "Русский" }, { code: "en", text: "English" }]
+            currentIndex: application.language === "en" ? 1 : 0
+            onActivated: application.language = currentValue
+        }
     }
 
     Flickable {

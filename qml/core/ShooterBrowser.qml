@@ -97,7 +97,7 @@ ColumnLayout {
         objectName: "searchField"
         Layout.fillWidth: true
         implicitHeight: 32
-        placeholderText: "Поиск по имени..."
+        placeholderText: qsTr("Поиск по имени...")
     }
 
     Rectangle {
@@ -156,7 +156,7 @@ ColumnLayout {
 
     MyButton {
         objectName: "deleteShooterButton"
-        text: "Удалить пользователя"
+        text: qsTr("Удалить пользователя")
         enabled: browser.shooterId > 0
         onClicked: deleteDialog.open()
     }

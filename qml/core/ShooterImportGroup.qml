@@ -26,11 +26,14 @@ GroupBox {
 
     function show(code, added, error) {
         if (code > 0)
-            message.show("Не удалось загрузить файл, Ошибка: " + code)
+            //: %1: the import's result code
+            message.show(qsTr("Не удалось загрузить файл, Ошибка: %1").arg(code))
         else if (error.length > 0)
-            message.show("Новых стрелков: " + added + ". Не удалось сохранить остальных: " + error)
+            //: %1: shooters added from the file; %2: why the database refused the others
+            message.show(qsTr("Новых стрелков: %1. Не удалось сохранить остальных: %2").arg(added).arg(error))
         else
-            message.show("Новых стрелков: " + added, "#2E7D32")
+            //: %1: shooters added from the file
+            message.show(qsTr("Новых стрелков: %1").arg(added), "#2E7D32")
     }
 
     Connections {
@@ -43,7 +46,7 @@ GroupBox {
         }
     }
 
-    title: "Загрузить список стрелков из файла:"
+    title: qsTr("Загрузить список стрелков из файла:")
 
     ColumnLayout {
         anchors.fill: parent
@@ -53,7 +56,7 @@ GroupBox {
             Layout.fillWidth: true
             spacing: 6
 
-            Label { text: "Путь к файлу: " }
+            Label { text: qsTr("Путь к файлу: ") }
             TextField {
                 id: pathField
                 objectName: "importPathField"
@@ -68,12 +71,14 @@ GroupBox {
 
             MyButton {
                 objectName: "chooseFileButton"
-                text: "Ввести имя файла"
+                //: Opens the dialog that chooses the file
+                text: qsTr("Ввести имя файла")
                 onClicked: fileDialog.open()
             }
             MyButton {
                 objectName: "importButton"
-                text: "Загрузить"
+                //: Reads the shooters of the file into the catalogue
+                text: qsTr("Загрузить")
                 enabled: pathField.text.trim().length > 0 && group.ticket < 0
                 onClicked: group.load()
             }
@@ -89,8 +94,9 @@ GroupBox {
     // the Qt Quick dialog needs a module the program does not ship.
     Platform.FileDialog {
         id: fileDialog
-        title: "Выберите файл"
-        nameFilters: ["JSON (*.json)", "Все файлы (*)"]
+        title: qsTr("Выберите файл")
+        //: File dialog filter; "(*)" stays as it is
+        nameFilters: ["JSON (*.json)", qsTr("Все файлы (*)")]
         onAccepted: group.useFile(file)
     }
 }

@@ -27,7 +27,8 @@ GroupBox {
         application.shootingMode = chosenMode
     }
 
-    title: "Режим:"
+    //: The shooting mode of all lanes
+    title: qsTr("Режим:")
 
     ColumnLayout {
         anchors.fill: parent
@@ -35,9 +36,11 @@ GroupBox {
 
         Repeater {
             model: [
-                { mode: RangeData.TrainingMode, text: "Тренировка", name: "trainingButton" },
-                { mode: RangeData.CompetitionMode, text: "Соревнования (Зачетная стрельба)", name: "competitionButton" },
-                { mode: RangeData.GTOMode, text: "ГТО", name: "gtoButton" }
+                { mode: RangeData.TrainingMode, text: qsTr("Тренировка"), name: "trainingButton" },
+                //: Shooting mode: scored shooting of a competition
+                { mode: RangeData.CompetitionMode, text: qsTr("Соревнования (Зачетная стрельба)"), name: "competitionButton" },
+                //: Shooting mode: a fitness-norm event
+                { mode: RangeData.GTOMode, text: qsTr("ГТО"), name: "gtoButton" }
             ]
             delegate: RadioButton {
                 objectName: modelData.name
@@ -55,21 +58,25 @@ GroupBox {
             spacing: 6
 
             Label {
-                text: group.chosenMode === RangeData.GTOMode ? "Идентификатор: " : "Название соревнования: "
+                //: The identifier of the fitness-norm event
+                text: group.chosenMode === RangeData.GTOMode ? qsTr("Идентификатор: ") : qsTr("Название соревнования: ")
             }
             TextField {
                 id: nameField
                 objectName: "competitionNameField"
                 Layout.fillWidth: true
                 implicitHeight: 32
-                placeholderText: group.chosenMode === RangeData.GTOMode ? "Идентификатор... " : "Название соревнования... "
+                //: The identifier of the fitness-norm event
+                placeholderText: group.chosenMode === RangeData.GTOMode ? qsTr("Идентификатор... ")
+                                                                        : qsTr("Название соревнования... ")
                 text: application.stringValue("range/competitionName")
             }
         }
 
         MyButton {
             objectName: "applyModeButton"
-            text: "Применить"
+            //: Makes the chosen mode the lanes' mode
+            text: qsTr("Применить")
             enabled: group.applicable
             onClicked: group.apply()
         }

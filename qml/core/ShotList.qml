@@ -89,7 +89,8 @@ Rectangle {
                 anchors.verticalCenter: parent.verticalCenter
                 font.bold: !parent.isShot
                 text: !parent.object ? ""
-                      : parent.isTitle ? "Серия " + (parent.object.index + 1)
+                      //: Title of a series of shots in the shot list: %1 its number
+                      : parent.isTitle ? qsTr("Серия %1").arg(parent.object.index + 1)
                       : parent.isShot ? (parent.object.indexInSession + 1) + "." : ""
             }
 

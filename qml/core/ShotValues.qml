@@ -15,16 +15,26 @@ Column {
     readonly property var lines: values ? describe(values) : []
 
     function describe(shot) {
-        var lines = ["Время: " + number(shot.time),
-                     "Устойчивость: " + number(shot.stab),
-                     "Обработка спуска: " + number(shot.trigStab),
-                     "Область прицеливания: " + number(shot.area),
-                     "Завал: " + number(shot.angle * 180 / Math.PI) + "°"]
+        //: Of the selected shot: the time since the previous shot
+        var lines = [qsTr("Время: %1").arg(number(shot.time)),
+                     //: Of the selected shot: how steady the aim was
+                     qsTr("Устойчивость: %1").arg(number(shot.stab)),
+                     //: Of the selected shot: how steadily the trigger was pulled
+                     qsTr("Обработка спуска: %1").arg(number(shot.trigStab)),
+                     //: Of the selected shot: the size of the area aimed over
+                     qsTr("Область прицеливания: %1").arg(number(shot.area)),
+                     //: Of the selected shot: the weapon's cant in degrees
+                     qsTr("Завал: %1°").arg(number(shot.angle * 180 / Math.PI))]
         if (fitnessNorm)
-            return lines.concat(["Оценка: " + gradeText])
-        lines.push("Результат : " + number(shot.result), "Средний результат: " + number(shot.mean))
+            //: Of the selected shot: the fitness-norm grade so far
+            return lines.concat([qsTr("Оценка: %1").arg(gradeText)])
+        //: Of the selected shot: its score
+        lines.push(qsTr("Результат : %1").arg(number(shot.result)),
+                   //: Of the selected shot: the mean score of the shots up to it
+                   qsTr("Средний результат: %1").arg(number(shot.mean)))
         if (shot.meanOfTen !== undefined)
-            lines.push("Средний за 10: " + number(shot.meanOfTen))
+            //: Of the selected shot: the mean score of the last ten shots up to it
+            lines.push(qsTr("Средний за 10: %1").arg(number(shot.meanOfTen)))
         return lines
     }
 

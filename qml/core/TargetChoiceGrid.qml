@@ -38,7 +38,8 @@ GridView {
             anchors.bottom: parent.bottom
             anchors.bottomMargin: 8
             anchors.horizontalCenter: parent.horizontalCenter
-            text: "Мишень " + model.name
+            //: %1: the target face's name
+            text: qsTr("Мишень %1").arg(model.name)
             font.bold: true
         }
         MouseArea {

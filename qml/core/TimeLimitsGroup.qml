@@ -16,7 +16,7 @@ GroupBox {
     property alias serieTime: serieTimeBox.value
     property alias jointTime: jointTimeBox.value
 
-    title: "Ограничения по времени:"
+    title: qsTr("Ограничения по времени:")
 
     GridLayout {
         anchors.fill: parent
@@ -34,7 +34,8 @@ GroupBox {
                 id: timeLimitsBox
                 objectName: "timeLimitsBox"
                 padding: 2
-                text: "С ограничениями"
+                //: The exercise has time limits
+                text: qsTr("С ограничениями")
             }
             Row {
                 enabled: timeLimitsBox.checked
@@ -42,18 +43,20 @@ GroupBox {
                     id: separateTimeButton
                     objectName: "separateTimeButton"
                     padding: 2
-                    text: "Раздельное"
+                    //: Time limits: separate times for the trial shots and the series
+                    text: qsTr("Раздельное")
                 }
                 RadioButton {
                     id: jointTimeButton
                     objectName: "jointTimeButton"
                     padding: 2
-                    text: "Объединенное"
+                    //: Time limits: one time for the trial shots and the series together
+                    text: qsTr("Объединенное")
                 }
             }
         }
 
-        Label { Layout.fillWidth: true; text: "Время на пробные выстрелы (сек):"; wrapMode: Text.WordWrap }
+        Label { Layout.fillWidth: true; text: qsTr("Время на пробные выстрелы (сек):"); wrapMode: Text.WordWrap }
         SpinBox {
             id: trialTimeBox
             objectName: "trialTimeBox"
@@ -65,7 +68,8 @@ GroupBox {
             editable: true
         }
 
-        Label { Layout.fillWidth: true; text: "Время на серию (сек):"; wrapMode: Text.WordWrap }
+        //: The time for one series of scored shots
+        Label { text: qsTr("Время на серию (сек):"); Layout.fillWidth: true; wrapMode: Text.WordWrap }
         SpinBox {
             id: serieTimeBox
             objectName: "serieTimeBox"
@@ -77,7 +81,7 @@ GroupBox {
             editable: true
         }
 
-        Label { Layout.fillWidth: true; text: "Общее время (сек):"; wrapMode: Text.WordWrap }
+        Label { Layout.fillWidth: true; text: qsTr("Общее время (сек):"); wrapMode: Text.WordWrap }
         SpinBox {
             id: jointTimeBox
             objectName: "jointTimeBox"

@@ -1,9 +1,11 @@
+#include <language.h>
 #include <startoptions.h>
 #include <testenvironment.h>
 
 #include <QCoreApplication>
 #include <QDirIterator>
 #include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -58,11 +60,32 @@ private slots:
                 "stray|3;--demo --report-frame-rate|0 6 1;--demo=1|0 1 0;--demo=0|3;--demo=7|3;"
                 "--demo=|3;--demo --simulate=2|3;--replay f --demo|3;--demo=2 --database=x.db|3;"
                 "--database --report-frame-rate|3;-platform offscreen -reverse|0 0 0;"
-                "--simulate=3 --replay f --database d.db --report-frame-rate|0 0 1");
+                "--simulate=3 --replay f --database d.db --report-frame-rate|0 0 1;"
+                "--language en|0 0 0;--language=de|3;--language|3");
         for (const QString &row : rows.split(';')) {
             const QString line = row.section('|', 0, 0);
             QTest::newRow(qPrintable(line)) << line << row.section('|', 1);
         }
+    }
+
+    // The option, else the stored choice, else the system's language (Russian
+    // in the tests); a choice applies the translation and is stored.
+    void language()
+    {
+        QSettings().remove(QLatin1String(Language::SettingKey));
+        QCOMPARE(Language::initial(QString()), QStringLiteral("ru"));
+        QSettings().setValue(QLatin1String(Language::SettingKey), QStringLiteral("en"));
+        QCOMPARE(Language::initial(QString()), QStringLiteral("en"));
+        QCOMPARE(Language::initial(QStringLiteral("ru")), QStringLiteral("ru"));
+
+        const char *gold = "Золото";
+        Language language;
+        language.setCode(QStringLiteral("en"));
+        QCOMPARE(QCoreApplication::translate("FitnessNorm", gold), QStringLiteral("Gold"));
+        language.setCode(QStringLiteral("de")); // none such: ignored
+        language.setCode(QStringLiteral("ru"));
+        QCOMPARE(QCoreApplication::translate("FitnessNorm", gold), QString::fromUtf8(gold));
+        QCOMPARE(QSettings().value(QLatin1String(Language::SettingKey)), QVariant("ru"));
     }
 
     void parse()
