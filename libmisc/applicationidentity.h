@@ -14,7 +14,8 @@ public:
     static QString organizationDomain() { return QStringLiteral("kavrolab.ru"); }
     static QString organizationName() { return QStringLiteral("Kavrolab"); }
     static QString applicationName() { return QStringLiteral("kavrotir"); }
-    static QString applicationVersion() { return QStringLiteral("1.0.0"); }
+    // The project's version, as the build gives it (the package's too).
+    static QString applicationVersion() { return QStringLiteral(KAVRO_VERSION); }
 
     // Sets all four names on the running application object.
     static void apply();
