@@ -650,6 +650,14 @@ not connected</translation>
         <extracomment>Chart title: %1 the target face&apos;s name, %2 the number of sessions</extracomment>
         <translation>Target %1, sessions: %2</translation>
     </message>
+    <message>
+        <source>dd.MM hh:mm</source>
+        <translation>MM-dd hh:mm</translation>
+    </message>
+    <message>
+        <source>dd.MM.yyyy</source>
+        <translation>yyyy-MM-dd</translation>
+    </message>
 </context>
 <context>
     <name>ProgressPrintout</name>
@@ -692,6 +700,11 @@ not connected</translation>
         <source>%1, лист %2</source>
         <extracomment>Heading of further pages: %1 the shooter&apos;s name, %2 the page (sheet) number</extracomment>
         <translation>%1, page %2</translation>
+    </message>
+    <message>
+        <source>dd.MM.yyyy hh:mm</source>
+        <extracomment>A session&apos;s date and time, as QDateTime::toString takes it</extracomment>
+        <translation>yyyy-MM-dd hh:mm</translation>
     </message>
 </context>
 <context>
@@ -1006,27 +1019,27 @@ score</translation>
     <message>
         <source>№ 8</source>
         <extracomment>Short name of the target face №8</extracomment>
-        <translation>No. 8</translation>
+        <translation>№ 8</translation>
     </message>
     <message>
         <source>№ 9</source>
         <extracomment>Short name of the target face №9</extracomment>
-        <translation>No. 9</translation>
+        <translation>№ 9</translation>
     </message>
     <message>
         <source>№ 7</source>
         <extracomment>Short name of the target face №7</extracomment>
-        <translation>No. 7</translation>
+        <translation>№ 7</translation>
     </message>
     <message>
         <source>№ 4</source>
         <extracomment>Short name of the target face №4</extracomment>
-        <translation>No. 4</translation>
+        <translation>№ 4</translation>
     </message>
     <message>
         <source>№ 4г</source>
         <extracomment>Short name of the target face &quot;№4 грудная&quot; (chest figure)</extracomment>
-        <translation>No. 4c</translation>
+        <translation>№ 4 chest</translation>
     </message>
     <message>
         <source>Параметры стрельбы</source>

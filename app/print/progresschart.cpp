@@ -118,7 +118,11 @@ ProgressChart::DateAxis ProgressChart::dateAxis(double width, double labelWidth)
         last = std::max(last, days(point.timer));
     }
     const double span = last - first;
-    axis.format = span < 2.0 ? QStringLiteral("dd.MM hh:mm") : QStringLiteral("dd.MM.yyyy");
+    axis.format = span < 2.0
+            //: Date and time on the chart's axis, as QDateTime::toString takes it
+            ? QCoreApplication::translate("ProgressChart", "dd.MM hh:mm")
+            //: Date on the chart's axis, as QDateTime::toString takes it
+            : QCoreApplication::translate("ProgressChart", "dd.MM.yyyy");
     const double pad = span > 0.0 ? span * 0.05 : 0.5;
     axis.min = first - pad;
     axis.max = last + pad;

@@ -181,13 +181,15 @@ double ProgressPrintout::paintTableHeader(QPainter *painter, double top, double 
 void ProgressPrintout::paintRow(QPainter *painter, const Row &row, double top, double width,
                                 double height)
 {
-    const QStringList texts = {
-            QDateTime::fromMSecsSinceEpoch(row.timer).toString(QStringLiteral("dd.MM.yyyy hh:mm")),
-            row.target,
-            QString::number(row.shots),
-            row.result,
-            oneDecimal(row.meanScore),
-            oneDecimal(row.meanRadius)};
+    const QStringList texts
+            = {QDateTime::fromMSecsSinceEpoch(row.timer).toString(
+                       //: A session's date and time, as QDateTime::toString takes it
+                       QCoreApplication::translate("ProgressPrintout", "dd.MM.yyyy hh:mm")),
+               row.target,
+               QString::number(row.shots),
+               row.result,
+               oneDecimal(row.meanScore),
+               oneDecimal(row.meanRadius)};
     const QFontMetricsF metrics(painter->font(), painter->device());
     painter->save();
     double left = 0.0;
