@@ -381,6 +381,14 @@ void Exercise::resetKeeping(bool all)
     clearShots();
 }
 
+void Exercise::interrupt()
+{
+    if (m_running && !m_lane->session()->shots().isEmpty())
+        stopAndKeep();
+    else
+        m_lane->setState(RangeData::SettingsState);
+}
+
 void Exercise::stopAndKeep()
 {
     m_running = false;

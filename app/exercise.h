@@ -110,6 +110,10 @@ public slots:
     // "Закончить стрельбу": saved, and the lane starts afresh on its settings
     // with the same target, distance, caliber, competition and offset.
     void stopAndKeep();
+    // The shooting page is left or shown again: every lane goes back to its
+    // settings. A running exercise with shots is kept as "Закончить стрельбу"
+    // keeps it, so that looking at another page loses no shot.
+    void interrupt();
 
 public:
     // The values of a scored shot as recorded when it was fired: time, stab,

@@ -32,7 +32,7 @@ Item {
     function resetLanes() {
         var ranges = application.ranges
         for (var i = 0; i < ranges.length; ++i)
-            ranges[i].state = RangeData.SettingsState
+            ranges[i].exercise.interrupt()
     }
 
     onVisibleChanged: resetLanes()

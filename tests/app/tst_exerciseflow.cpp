@@ -18,7 +18,7 @@
 
 namespace {
 
-enum Ending { AllShots, TimeOutNoShot, TimeOutAfterShot, Stop, DropOut };
+enum Ending { AllShots, TimeOutNoShot, TimeOutAfterShot, Stop, Leave, DropOut };
 
 const QPointF Centre(LaneRig::CentreX, LaneRig::CentreY);
 
@@ -65,6 +65,7 @@ private slots:
         QTest::newRow("time runs out after a shot")
                 << false << true << false << int(TimeOutAfterShot) << 1;
         QTest::newRow("stopped midway") << true << false << false << int(Stop) << 1;
+        QTest::newRow("page left midway") << true << false << false << int(Leave) << 1;
         QTest::newRow("sensor drops out and returns")
                 << false << false << false << int(DropOut) << 2;
     }
@@ -144,6 +145,10 @@ private slots:
             rig->shoot();
             exercise->stopAndKeep();
             break;
+        case Leave: // the shots fired are kept
+            rig->shoot();
+            exercise->interrupt();
+            break;
         case DropOut: {
             rig->shoot();
             const double left = lane->timeToEndOfPhase();
@@ -169,7 +174,7 @@ private slots:
         QCOMPARE(session->shots().size(), shots);
         QCOMPARE(lane->phase(), RangeData::NoPhase);
 
-        if (ending == Stop) {
+        if (ending == Stop || ending == Leave) {
             // Stored; the next shooter on the same target, distance and caliber.
             QCOMPARE(stored(rig->storage()).sessions, 1);
             QCOMPARE(stored(rig->storage()).shots, 1);
