@@ -1,5 +1,6 @@
 #include "graphicssetup.h"
 
+#include <QCoreApplication>
 #include <QLoggingCategory>
 #include <QQuickWindow>
 #include <QSGRendererInterface>
@@ -11,6 +12,14 @@
 #endif
 
 Q_LOGGING_CATEGORY(lcGraphics, "kavro.graphics")
+
+void GraphicsSetup::beforeApplication()
+{
+#ifdef Q_OS_WIN
+    // Windows' own OpenGL drivers are often missing or old: OpenGL ES instead.
+    QCoreApplication::setAttribute(Qt::AA_UseOpenGLES);
+#endif
+}
 
 GraphicsSetup::Choice GraphicsSetup::choose()
 {

@@ -13,6 +13,9 @@ class GraphicsSetup
 public:
     enum Choice { LeftToQt, Software };
 
+    // What must be set before the application object is made.
+    static void beforeApplication();
+
     // Decides and applies; call after the application object exists.
     static Choice choose();
     // The OpenGL renderer's name, empty if no context could be made.

@@ -46,9 +46,7 @@ int main(int argc, char *argv[])
         break;
     }
 
-#ifdef Q_OS_WIN
-    QCoreApplication::setAttribute(Qt::AA_UseOpenGLES);
-#endif
+    GraphicsSetup::beforeApplication();
 
     SingleApplication app(argc, argv, false, SingleApplication::User, 100);
     LibMisc::ApplicationIdentity::apply();
