@@ -206,6 +206,14 @@ void ReplayBackend::deliver(UsbReadSink *sink, int index)
         emit captureEnded();
 }
 
+qint64 ReplayBackend::pacedGap(qint64 previous, qint64 timer)
+{
+    if (timer <= previous)
+        return 0;
+    // Unsigned, so that no pair of timers overflows the difference.
+    return qint64(std::min<quint64>(quint64(timer) - quint64(previous), MaxGap));
+}
+
 void ReplayBackend::pacedLoop()
 {
     using SteadyClock = std::chrono::steady_clock;
@@ -217,13 +225,9 @@ void ReplayBackend::pacedLoop()
     while (!m_pump.stoppingLocked() && m_position < recordCount()) {
         const int index = m_position;
         const qint64 timer = m_capture.records[size_t(index)].timer;
-        // The first record goes out at once, each later one after the
-        // recorded gap (none when the timers go backwards).
-        if (!first && timer > previousTimer) {
-            // Unsigned, so that no pair of timers overflows the difference.
-            const quint64 gap = quint64(timer) - quint64(previousTimer);
-            due += std::chrono::milliseconds(qint64(std::min<quint64>(gap, MaxGap)));
-        }
+        // The first record goes out at once, each later one after its gap.
+        if (!first)
+            due += std::chrono::milliseconds(pacedGap(previousTimer, timer));
         first = false;
         previousTimer = timer;
         if (!m_wake.wait_until(lock, due, [this] { return m_pump.stoppingLocked(); })) {

@@ -64,6 +64,10 @@ public:
     // Driven mode: delivers the next record to the reader now. False at the
     // end of the capture, in paced mode, or when nobody reads.
     bool deliverNext();
+    // Paced mode: how long after a record with timer `previous` the one
+    // with `timer` goes out, in ms: the recorded gap, none when the timers
+    // go backwards, an hour at the most.
+    static qint64 pacedGap(qint64 previous, qint64 timer);
     // Records delivered so far; the index of the next one.
     int position() const;
     int recordCount() const;

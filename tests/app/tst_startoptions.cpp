@@ -145,9 +145,7 @@ private slots:
         environment.insert(QStringLiteral("TMPDIR"), temporary.path());
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         start(environment, {QStringLiteral("--demo=1"), QStringLiteral("--report-frame-rate")});
-        QTRY_VERIFY_WITH_TIMEOUT(program.canReadLine() || program.state() != QProcess::Running,
-                                 30000);
-        const QByteArray report = program.readLine().trimmed();
+        const QByteArray report = TestEnvironment::nextLine(program);
         QVERIFY2(report.startsWith("{\"fps\":") && report.endsWith(",\"lanes\":1}"), report);
 
         // Its database and settings are in a folder of its own under TMPDIR...

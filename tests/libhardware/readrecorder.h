@@ -5,6 +5,7 @@
 
 #include <QList>
 
+#include <condition_variable>
 #include <mutex>
 #include <thread>
 
@@ -25,6 +26,14 @@ public:
     {
         std::lock_guard lock(m_mutex);
         m_reads.append({timer, bytes, LibMisc::Clock::now(), std::this_thread::get_id()});
+        m_added.notify_all();
+    }
+
+    // Waits until `count` reads came (the test's time limit ends a hang).
+    void waitForCount(int count)
+    {
+        std::unique_lock lock(m_mutex);
+        m_added.wait(lock, [&] { return m_reads.size() >= count; });
     }
 
     QList<Read> reads() const
@@ -43,5 +52,6 @@ public:
 
 private:
     mutable std::mutex m_mutex;
+    std::condition_variable m_added;
     QList<Read> m_reads;
 };

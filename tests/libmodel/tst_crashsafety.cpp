@@ -16,6 +16,8 @@
 #include <trace.h>
 
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QFileSystemWatcher>
 #include <QFileInfo>
 #include <QHash>
 #include <QProcess>
@@ -95,6 +97,29 @@ int runWriter(const QString &path)
     return 0;
 }
 
+// Waits, on the file system's notices, until `journal` holds changed
+// pages or `writer` ends.
+bool waitForPages(const QString &journal, QProcess &writer)
+{
+    QFileSystemWatcher watcher({QFileInfo(journal).absolutePath()});
+    QEventLoop loop;
+    const auto written = [&] {
+        if (QFileInfo::exists(journal) && !watcher.files().contains(journal))
+            watcher.addPath(journal);
+        return QFileInfo(journal).size() > 0 || writer.state() != QProcess::Running;
+    };
+    const auto check = [&] {
+        if (written())
+            loop.quit();
+    };
+    QObject::connect(&watcher, &QFileSystemWatcher::directoryChanged, &loop, check);
+    QObject::connect(&watcher, &QFileSystemWatcher::fileChanged, &loop, check);
+    QObject::connect(&writer, &QProcess::finished, &loop, &QEventLoop::quit);
+    if (!written())
+        loop.exec();
+    return QFileInfo(journal).size() > 0;
+}
+
 } // namespace
 
 class TestCrashSafety : public QObject
@@ -145,7 +170,7 @@ private slots:
                 }
                 writer.write("go\n");
                 if (inTransaction)
-                    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(journal).size() > 0, 10000);
+                    QVERIFY(waitForPages(journal, writer));
                 else
                     QVERIFY(waitFor("writing " + QByteArray::number(1 + random.bounded(8)) + '\n'));
             }

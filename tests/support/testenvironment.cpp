@@ -1,6 +1,7 @@
 #include "testenvironment.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -51,4 +52,13 @@ void TestEnvironment::resetUserState()
     const QString data = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
     if (!data.isEmpty() && data.startsWith(root()))
         QDir(data).removeRecursively();
+}
+
+QByteArray TestEnvironment::nextLine(QProcess &process)
+{
+    while (!process.canReadLine()) {
+        if (!process.waitForReadyRead(-1))
+            return QByteArray();
+    }
+    return process.readLine().trimmed();
 }

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QTest>
 
+class QProcess;
+
 // A private home for a test process: HOME and the XDG folders point into a
 // temporary folder made before the application object exists, so that tests
 // never touch the user's settings or database. resetUserState() gives each
@@ -19,6 +21,10 @@ public:
     static QString root();
     // Empties the settings store and removes the data folder.
     static void resetUserState();
+    // The next line a child process writes on stdout, without its end;
+    // waits for it as long as the process runs (the test's own time limit
+    // ends a hang). Null when the process ends without one.
+    static QByteArray nextLine(QProcess &process);
 };
 
 // Like QTEST_MAIN, with the private home and the program's identity.

@@ -9,10 +9,12 @@
 #include <simulatedsensor.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QMetaEnum>
 #include <QTextStream>
+#include <QTimer>
 
+#include <cmath>
 #include <memory>
 
 using namespace LibHardware;
@@ -40,10 +42,9 @@ std::unique_ptr<SimulatedSensor> installSimulation(const Arguments &args)
 
 void settle(int msecs)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < msecs)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QEventLoop loop;
+    QTimer::singleShot(msecs, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 } // namespace
@@ -83,15 +84,20 @@ int DeviceCommands::devices(const QStringList &arguments, QTextStream &out)
 int DeviceCommands::capture(const QStringList &arguments, QTextStream &out)
 {
     Arguments args(arguments,
-                   {QStringLiteral("out"), QStringLiteral("serial"), QStringLiteral("seconds")},
+                   {QStringLiteral("out"), QStringLiteral("serial"), QStringLiteral("seconds"),
+                    QStringLiteral("records")},
                    {QStringLiteral("simulate")});
     double seconds = 60.0;
+    double limit = 0.0;
     if (!args.isValid() || !args.require({QStringLiteral("out")})
         || (args.has(QStringLiteral("seconds"))
-            && !args.number(QStringLiteral("seconds"), &seconds)))
+            && !args.number(QStringLiteral("seconds"), &seconds))
+        || (args.has(QStringLiteral("records")) && !args.number(QStringLiteral("records"), &limit)))
         return CommandLine::fail(args.error());
     if (seconds <= 0 || seconds > 4 * 3600)
         return CommandLine::fail(QStringLiteral("--seconds must be above 0 and at most 14400"));
+    if (args.has(QStringLiteral("records")) && (limit < 1 || limit != std::floor(limit)))
+        return CommandLine::fail(QStringLiteral("--records must be a whole number above 0"));
 
     const auto simulated = installSimulation(args);
     HardwareController *controller = HardwareController::instance();
@@ -128,16 +134,21 @@ int DeviceCommands::capture(const QStringList &arguments, QTextStream &out)
         return CommandLine::fail(file.errorString());
     }
     // Every read as the device delivered it, framed, with its time stamp.
+    // Until the time is up or, with --records, the records are in.
     qint64 records = 0;
+    QEventLoop recording;
     QObject::connect(sensor, &UsbDevice::data, sensor,
                      [&](qlonglong timer, const LibMisc::ByteVector &bytes) {
-                         if (file.append(timer, bytes))
-                             ++records;
+                         if (limit > 0 && records == qint64(limit))
+                             return;
+                         if (file.append(timer, bytes) && ++records == qint64(limit))
+                             recording.quit();
                      });
     controller->registerLane(0);
     controller->setLaneDevice(0, ref);
     controller->setLaneActive(0, true);
-    settle(int(seconds * 1000));
+    QTimer::singleShot(int(seconds * 1000), &recording, &QEventLoop::quit);
+    recording.exec();
     controller->setLaneActive(0, false);
     settle(100);
     const bool written = file.close();

@@ -113,9 +113,10 @@ int main(int argc, char *argv[])
                       return DeviceCommands::devices(arguments, out);
                   }});
     commands.add(QStringLiteral("capture"),
-                 {QStringLiteral("capture --out FILE [--serial HEX] [--seconds S] [--simulate]"),
+                 {QStringLiteral("capture --out FILE [--serial HEX] [--seconds S] [--records N] "
+                                 "[--simulate]"),
                   QStringLiteral("record a connected sensor's stream into a capture file "
-                                 "(default 60 s)"),
+                                 "(default 60 s; with --records, until N records are in)"),
                   [](const QStringList &arguments) {
                       QTextStream out(stdout);
                       return DeviceCommands::capture(arguments, out);
