@@ -30,6 +30,13 @@ bool ArchiveQueries::failed(const QSqlQuery &query)
     return false;
 }
 
+bool ArchiveQueries::unreadable()
+{
+    m_error = QSqlError(QStringLiteral("a session's stored properties cannot be read"), QString(),
+                        QSqlError::StatementError);
+    return false;
+}
+
 SessionInfoModel *ArchiveQueries::summaries(QSqlQuery &query, const QList<ShooterRecord> *persons)
 {
     auto model = std::make_unique<SessionInfoModel>();
@@ -48,7 +55,7 @@ SessionInfoModel *ArchiveQueries::summaries(QSqlQuery &query, const QList<Shoote
             info.person = byId.value(query.value(4).toLongLong());
         info.result = query.value(5).toInt(); // NULL in files from before results: 0
         if (!RecordCodec::decodeProperties(query.value(6).toByteArray(), &info.properties))
-            return nullptr;
+            return unreadable(), nullptr;
         info.isGto = query.value(7).toInt() != 0;
         model->append(info);
     }
@@ -124,7 +131,7 @@ bool ArchiveQueries::competitionNamesBetween(qint64 from, qint64 to, QStringList
     while (query.next()) {
         QVariantHash properties;
         if (!RecordCodec::decodeProperties(query.value(2).toByteArray(), &properties))
-            return false;
+            return unreadable();
         const QString name = properties.value(QStringLiteral("competitionName")).toString();
         if (!names->contains(name))
             names->append(name);

@@ -38,6 +38,8 @@ public:
 private:
     SessionInfoModel *summaries(QSqlQuery &query, const QList<ShooterRecord> *persons);
     bool failed(const QSqlQuery &query);
+    // A stored blob that does not decode.
+    bool unreadable();
 
     QSqlDatabase m_db;
     const SqlDialect &m_dialect;

@@ -1,7 +1,7 @@
 #include "recordcodec.h"
 
-#include <QBuffer>
 #include <QDataStream>
+#include <QIODevice>
 #include <QtEndian>
 
 #include <cstring>
@@ -246,23 +246,12 @@ QByteArray RecordCodec::encodeProperties(const QVariantHash &properties)
 bool RecordCodec::decodeProperties(const QByteArray &blob, QVariantHash *properties)
 {
     properties->clear();
-    QByteArray bytes = uncompress(blob);
+    const QByteArray bytes = uncompress(blob);
     if (bytes.isEmpty())
         return false;
-    try {
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::ReadOnly);
-        QDataStream stream(&buffer);
-        prepare(stream);
-        QVariantHash hash;
-        if (!readHeader(stream) || !readMap(stream, &hash, 0) || stream.status() != QDataStream::Ok)
-            return false;
-        *properties = hash;
-        return true;
-    } catch (const std::bad_alloc &) {
-        properties->clear();
-        return false;
-    }
+    QDataStream stream(bytes);
+    prepare(stream);
+    return readHeader(stream) && readProperties(stream, properties);
 }
 
 QByteArray RecordCodec::encodeSamples(const QVector<TraceSample> &samples)

@@ -195,6 +195,13 @@ bool SessionTable::write(Session *session)
     return true;
 }
 
+Session *SessionTable::refused()
+{
+    m_error = QSqlError(QStringLiteral("a stored session cannot be read: it was left as it is"),
+                        QString(), QSqlError::StatementError);
+    return nullptr;
+}
+
 Session *SessionTable::read(uint id, const std::function<ShooterRecord(qint64)> &shooterById,
                             AbstractStorage *storage)
 {
@@ -215,15 +222,15 @@ Session *SessionTable::read(uint id, const std::function<ShooterRecord(qint64)> 
 
     const ShooterRecord shooter = shooterById(query.value(1).toLongLong());
     if (shooter.id == 0)
-        return nullptr;
+        return refused();
     bool distanceOk = false, caliberOk = false;
     const double distance = query.value(3).toDouble(&distanceOk);
     const double caliber = query.value(4).toDouble(&caliberOk);
     if (!distanceOk || !caliberOk)
-        return nullptr;
+        return refused();
     QVariantHash properties;
     if (!RecordCodec::decodeProperties(query.value(10).toByteArray(), &properties))
-        return nullptr;
+        return refused();
 
     auto session = std::make_unique<Session>(storage);
     session->setId(id);
@@ -253,12 +260,12 @@ Session *SessionTable::read(uint id, const std::function<ShooterRecord(qint64)> 
     for (const QVariantList &row : std::as_const(traces)) {
         Trace *trace = session->appendTrace(row.at(1).toLongLong());
         if (!trace)
-            return nullptr;
+            return refused();
         trace->setId(row.at(0).toLongLong());
         const QByteArray blob = row.at(2).toByteArray();
         QVector<TraceSample> samples;
         if (!RecordCodec::decodeSamples(blob, &samples) || samples.isEmpty())
-            return nullptr;
+            return refused();
         if (!session->isTriggerDataAvailable()) {
             for (const TraceSample &sample : std::as_const(samples)) {
                 if (sample.trigger >= 0) {
@@ -290,7 +297,7 @@ Session *SessionTable::read(uint id, const std::function<ShooterRecord(qint64)> 
                                    "IN (SELECT trace_id FROM traces WHERE session_id=%1) ORDER BY "
                                    "trace_id, timer ASC, shot_id ASC;")
                             .arg(id)))
-        return nullptr;
+        return failed(shots), nullptr;
     while (shots.next())
         shotRows[shots.value(0).toLongLong()].append(
                 {shots.value(1).toLongLong(), shots.value(2).toLongLong(),
@@ -303,11 +310,11 @@ Session *SessionTable::read(uint id, const std::function<ShooterRecord(qint64)> 
             // rather than shown wrong.
             if (row.offset < 0 || row.offset >= trace->count() || row.serieIndex < 0
                 || row.serieIndex > 0xFFFF)
-                return nullptr;
+                return refused();
             Shot *shot = trace->appendShot(ushort(row.serieIndex), int(row.offset), row.missed,
                                            row.phase.isNull() ? 0.0 : row.phase.toDouble());
             if (!shot)
-                return nullptr;
+                return refused();
             shot->setId(row.id);
             QPointF stored;
             shot->setProperties(decodeShotProperties(row.properties, &stored));

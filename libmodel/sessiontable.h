@@ -49,6 +49,8 @@ public:
 
 private:
     bool writeSessionRow(Session *session);
+    // A row that does not make a whole session: refused with a reason.
+    Session *refused();
     bool ids(const QString &statement, const QVariant &key, QList<qint64> *ids);
     template<typename Query>
     bool failed(const Query &query)

@@ -13,7 +13,6 @@
 #include <QVariant>
 
 #include <cmath>
-#include <memory>
 
 namespace LibModel {
 

@@ -158,16 +158,28 @@ QSqlDatabase SqlDialect::addConnection(const QString &name, int busyTimeout,
     return db;
 }
 
-bool SqlDialect::applyBusyTimeout(QSqlDatabase &db, int busyTimeout) const
+bool SqlDialect::execAll(QSqlQuery &query, const QStringList &statements)
+{
+    for (const QString &statement : statements) {
+        if (!query.exec(statement))
+            return false;
+    }
+    return true;
+}
+
+QSqlError SqlDialect::applyBusyTimeout(QSqlDatabase &db, int busyTimeout) const
 {
     QSqlQuery query(db);
+    bool applied = true;
     if (!isServer()) {
-        return busyTimeout < 0
+        applied = busyTimeout < 0
                 || query.exec(QStringLiteral("PRAGMA busy_timeout=%1;").arg(busyTimeout));
+    } else {
+        // PostgreSQL reads 0 as "wait for ever": no wait at all is the shortest one.
+        const int msecs = busyTimeout < 0 ? DefaultBusyTimeout : qMax(1, busyTimeout);
+        applied = query.exec(QStringLiteral("SET lock_timeout = %1;").arg(msecs));
     }
-    // PostgreSQL reads 0 as "wait for ever": no wait at all is the shortest one.
-    const int msecs = busyTimeout < 0 ? DefaultBusyTimeout : qMax(1, busyTimeout);
-    return query.exec(QStringLiteral("SET lock_timeout = %1;").arg(msecs));
+    return applied ? QSqlError() : query.lastError();
 }
 
 int SqlDialect::storedVersion(const QSqlDatabase &db, Failure *failure, QString *detail) const

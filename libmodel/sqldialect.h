@@ -47,8 +47,12 @@ public:
     // driver connect options kept from an earlier connection.
     QSqlDatabase addConnection(const QString &name, int busyTimeout,
                                const QString &extraOptions = QString()) const;
-    // Applies the busy timeout to an open connection.
-    bool applyBusyTimeout(QSqlDatabase &db, int busyTimeout) const;
+    // Runs the statements in order; false at the first that fails (its
+    // error is the query's).
+    static bool execAll(QSqlQuery &query, const QStringList &statements);
+    // Applies the busy timeout to an open connection; the error when it
+    // cannot (none: invalid).
+    QSqlError applyBusyTimeout(QSqlDatabase &db, int busyTimeout) const;
 
     // The stored schema version: 0 for an empty database, -1 when it cannot
     // be read (*failure tells why: NotOurs for another program's database;

@@ -115,8 +115,11 @@ bool Storage::openWith(const StorageLocation &location, const QString &connectio
         QSqlDatabase db = m_dialect.addConnection(connectionName, m_busyTimeout, options);
         if (!db.open())
             return noteError(db.lastError());
-        if (m_dialect.isServer() && !m_dialect.applyBusyTimeout(db, m_busyTimeout))
-            return noteError(db.lastError());
+        if (m_dialect.isServer()) {
+            const QSqlError error = m_dialect.applyBusyTimeout(db, m_busyTimeout);
+            if (error.isValid())
+                return noteError(error);
+        }
         QString why;
         if (!StorageSchema::upgrade(db, m_dialect, &why)) {
             m_lastError = why;
@@ -208,14 +211,11 @@ bool Storage::reconnecting(Attempt attempt)
 bool Storage::runAll(const QStringList &statements)
 {
     QSqlQuery query(database());
-    for (const QString &statement : statements) {
-        if (!query.exec(statement)) {
-            noteError(query.lastError());
-            QSqlQuery(database()).exec(QStringLiteral("ROLLBACK;"));
-            return false;
-        }
-    }
-    return true;
+    if (SqlDialect::execAll(query, statements))
+        return true;
+    noteError(query.lastError());
+    QSqlQuery(database()).exec(QStringLiteral("ROLLBACK;"));
+    return false;
 }
 
 bool Storage::hasSession(const QString &uuid, bool *ok)
@@ -282,18 +282,20 @@ ShooterRecord Storage::createShooter(const QString &name, const QString &organiz
     if (!prepareWrite() || !runAll(m_dialect.beginPersonCreation()))
         return ShooterRecord();
     ShooterRecord record = findShooter(name, organization, group);
-    if (record.id == 0) {
+    const bool adding = record.id == 0;
+    if (adding) {
         record.setName(name);
         record.setOrganization(organization);
         record.setGroup(group);
         record.setProperties(properties);
-        if (!writeShooter(record)) {
+        if (!writePerson(record)) {
             QSqlQuery(database()).exec(QStringLiteral("ROLLBACK;"));
             reloadShooters();
             return ShooterRecord();
         }
     }
-    if (!runAll({QStringLiteral("COMMIT;")})) {
+    // The lists are read again after the lock is given up.
+    if (!runAll({QStringLiteral("COMMIT;")}) || (adding && !reloadPersonLists())) {
         reloadShooters();
         return ShooterRecord();
     }
@@ -304,12 +306,20 @@ bool Storage::writeShooter(ShooterRecord &record)
 {
     if (record.id != 0 && !record.isDirty)
         return true;
-    if (!prepareWrite())
-        return false;
+    return prepareWrite() && writePerson(record) && reloadPersonLists();
+}
+
+bool Storage::writePerson(ShooterRecord &record)
+{
     PersonTable persons(database(), m_dialect);
     if (!persons.write(record))
         return noteError(persons.error());
     record.isDirty = false;
+    return true;
+}
+
+bool Storage::reloadPersonLists()
+{
     const bool reloaded = reloadShooters();
     reloadOrganizations();
     reloadCompetitions();

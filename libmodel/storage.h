@@ -154,6 +154,10 @@ private:
     bool reconnecting(Attempt attempt);
     bool openWith(const StorageLocation &location, const QString &connectionName,
                   const QString &options);
+    // A person's row written (inside the caller's transaction, if any).
+    bool writePerson(ShooterRecord &record);
+    // The persons, organisations and competitions read again.
+    bool reloadPersonLists();
     bool runAll(const QStringList &statements);
     // Runs the deletion in a transaction and reloads the lists.
     template<typename Deletion>

@@ -1,4 +1,5 @@
 #include "storagelocation.h"
+#include "sessionoutbox.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -143,7 +144,7 @@ QString StorageLocation::text() const
 QString StorageLocation::outboxFolder(const QString &dataFolder) const
 {
     if (m_engine != PostgreSQL)
-        return m_path + QStringLiteral(".pending");
+        return SessionOutbox::folderFor(m_path);
     const QString host = m_host.isEmpty() ? QStringLiteral("localhost") : m_host;
     return dataFolder + QStringLiteral("/pending-") + fileNameSafe(host) + QLatin1Char('-')
             + fileNameSafe(m_database);

@@ -25,7 +25,6 @@ public:
 
     bool isValid() const { return m_engine != None; }
     bool isServer() const { return m_engine == PostgreSQL; }
-    Engine engine() const { return m_engine; }
     // Why the text is not a location; empty for a valid one.
     QString error() const { return m_error; }
 

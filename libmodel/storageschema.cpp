@@ -204,15 +204,6 @@ QStringList stepFrom(const SqlDialect &dialect, const QSqlDatabase &db, int vers
     }
 }
 
-bool execAll(QSqlQuery &query, const QStringList &statements)
-{
-    for (const QString &statement : statements) {
-        if (!query.exec(statement))
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 int StorageSchema::version(const QSqlDatabase &db, const SqlDialect &dialect)
@@ -249,7 +240,7 @@ bool StorageSchema::upgrade(QSqlDatabase &db, const SqlDialect &dialect, QString
                                 .arg(version)
                                 .arg(CurrentVersion));
         inTransaction = true;
-        if (!execAll(query, dialect.beginSchemaChange()))
+        if (!SqlDialect::execAll(query, dialect.beginSchemaChange()))
             return fail(dialect.describe(query.lastError()));
         const int seen = dialect.storedVersion(db, &failure, &detail);
         if (seen != version) {
@@ -264,7 +255,7 @@ bool StorageSchema::upgrade(QSqlDatabase &db, const SqlDialect &dialect, QString
             return fail(QStringLiteral("the database's schema version %1 cannot be brought up to "
                                        "date on this engine")
                                 .arg(version));
-        if (!execAll(query, statements) || !query.exec(dialect.setVersionStatement(next))
+        if (!SqlDialect::execAll(query, statements) || !query.exec(dialect.setVersionStatement(next))
             || !query.exec(QStringLiteral("COMMIT;")))
             return fail(QStringLiteral("the database could not be brought up to date: %1")
                                 .arg(dialect.describe(query.lastError())));
