@@ -46,7 +46,7 @@ ApplicationData::ApplicationData(QObject *parent)
     // one: the pages show empty lists and writes fail. Every connection
     // (this one and the workers') goes to the same database.
     const LibModel::StorageLocation location = databaseLocation();
-    const QString database = location.isServer() ? location.text() : location.filePath();
+    const QString database = location.text();
     m_databaseSettings = new DatabaseSettings(location, this);
     m_database = database;
     // Sessions an earlier run could not store go in first.
@@ -60,8 +60,6 @@ ApplicationData::ApplicationData(QObject *parent)
     m_catalog->refresh();
     // The lists' "all" entries follow the language.
     connect(this, &ApplicationData::languageChanged, m_catalog, &Catalog::organizationsChanged);
-    connect(this, &ApplicationData::languageChanged, m_storage,
-            &LibModel::Storage::organizationsChanged);
 
     buildRanges();
     refreshDevices();

@@ -148,7 +148,7 @@ bool DatabaseSettings::check(bool server, const QString &text)
 
     const QString connection
             = LibModel::Storage::uniqueConnectionName(QStringLiteral("kavro-check"));
-    const QString database = location.isServer() ? location.text() : location.filePath();
+    const QString database = location.text();
     m_thread = QThread::create([this, database, connection] {
         bool ok = false;
         QString message;

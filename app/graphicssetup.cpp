@@ -13,33 +13,10 @@
 
 Q_LOGGING_CATEGORY(lcGraphics, "kavro.graphics")
 
-void GraphicsSetup::beforeApplication()
-{
-#ifdef Q_OS_WIN
-    // Windows' own OpenGL drivers are often missing or old: OpenGL ES instead.
-    QCoreApplication::setAttribute(Qt::AA_UseOpenGLES);
-#endif
-}
+namespace {
 
-GraphicsSetup::Choice GraphicsSetup::choose()
-{
-    if (qEnvironmentVariableIsSet("QT_QUICK_BACKEND")
-        || qEnvironmentVariableIsSet("QSG_RHI_BACKEND")) {
-        qCInfo(lcGraphics, "drawing as the environment says");
-        return LeftToQt;
-    }
-    const QString renderer = openGlRenderer();
-    if (!renderer.isEmpty() && !isSoftwareRenderer(renderer)) {
-        qCInfo(lcGraphics, "drawing with OpenGL on %s", qPrintable(renderer));
-        return LeftToQt;
-    }
-    qCInfo(lcGraphics, "OpenGL %s: drawing with the software scene graph",
-           renderer.isEmpty() ? "is not available" : qPrintable("is " + renderer));
-    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
-    return Software;
-}
-
-QString GraphicsSetup::openGlRenderer()
+// The OpenGL renderer's name, empty if no context could be made.
+QString openGlRenderer()
 {
 #if QT_CONFIG(opengl)
     QOpenGLContext context;
@@ -58,7 +35,8 @@ QString GraphicsSetup::openGlRenderer()
 #endif
 }
 
-bool GraphicsSetup::isSoftwareRenderer(const QString &renderer)
+// Whether a renderer's name is that of a rasteriser running on the CPU.
+bool isSoftwareRenderer(const QString &renderer)
 {
     // Mesa's rasterisers, Chrome's and Windows' software renderers.
     for (const char *name : {"llvmpipe", "softpipe", "swrast", "Software Rasterizer", "SwiftShader",
@@ -67,4 +45,31 @@ bool GraphicsSetup::isSoftwareRenderer(const QString &renderer)
             return true;
     }
     return false;
+}
+
+} // namespace
+
+void GraphicsSetup::beforeApplication()
+{
+#ifdef Q_OS_WIN
+    // Windows' own OpenGL drivers are often missing or old: OpenGL ES instead.
+    QCoreApplication::setAttribute(Qt::AA_UseOpenGLES);
+#endif
+}
+
+void GraphicsSetup::choose()
+{
+    if (qEnvironmentVariableIsSet("QT_QUICK_BACKEND")
+        || qEnvironmentVariableIsSet("QSG_RHI_BACKEND")) {
+        qCInfo(lcGraphics, "drawing as the environment says");
+        return;
+    }
+    const QString renderer = openGlRenderer();
+    if (!renderer.isEmpty() && !isSoftwareRenderer(renderer)) {
+        qCInfo(lcGraphics, "drawing with OpenGL on %s", qPrintable(renderer));
+        return;
+    }
+    qCInfo(lcGraphics, "OpenGL %s: drawing with the software scene graph",
+           renderer.isEmpty() ? "is not available" : qPrintable("is " + renderer));
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
 }

@@ -64,7 +64,6 @@ public:
     float settingsFloat(int offset) const;
     void setSettingsFloat(int offset, float value);
 
-    bool isLenient() const { return m_lenient; }
     void setLenient(bool lenient) { m_lenient = lenient; }
 
     // State set by the host's requests (see SimulatedSensor for meanings).

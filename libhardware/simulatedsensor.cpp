@@ -237,10 +237,7 @@ void SimulatedSensor::setConnected(bool connected)
             resetVolatileStateLocked();
             ++m_connection;
         } else {
-            m_device.setStreaming(false);
-            m_readerActive = false;
-            m_open = false;
-            m_pendingMarkers.clear();
+            unplugLocked();
         }
     }
     m_wake.notify_all();
@@ -342,16 +339,22 @@ void SimulatedSensor::queueMarkerLocked(const QByteArray &marker)
     m_wake.notify_all();
 }
 
+void SimulatedSensor::unplugLocked()
+{
+    // The stream, the reader's claim and the host's claim end with the
+    // connection.
+    m_device.setStreaming(false);
+    m_readerActive = false;
+    m_open = false;
+    m_pendingMarkers.clear();
+}
+
 SimulatedSensor::FrameResult SimulatedSensor::nextFrameLocked(QByteArray *frame)
 {
     if (m_unplugCountdown == 0) {
         m_unplugCountdown = -1;
         m_device.setConnected(false);
-        m_device.setStreaming(false);
-        m_readerActive = false;
-        // The host's claim ends with the connection, as on setConnected(false).
-        m_open = false;
-        m_pendingMarkers.clear();
+        unplugLocked();
         return FrameResult::Unplugged;
     }
     if (m_unplugCountdown > 0)

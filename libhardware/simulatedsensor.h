@@ -46,7 +46,6 @@ public:
     static constexpr int VendorId = 0x1224;
     static constexpr int ProductId = 0x1F01;
     static constexpr int SettingsSize = EmulatedSensor::SettingsSize;
-    static constexpr int HeaderSize = 54;
     static constexpr int FramePeriod = 10; // ms between frames
     static constexpr int AlwaysFail = EmulatedSensor::AlwaysFail;
 
@@ -199,6 +198,8 @@ private:
     void queueMarkerLocked(const QByteArray &marker);
     FrameResult nextFrameLocked(QByteArray *frame);
     void readerLoop();
+    // Ends the stream and the claims when the sensor is unplugged.
+    void unplugLocked();
 
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;

@@ -4,6 +4,11 @@
 
 namespace LibMisc {
 
+QString ApplicationIdentity::applicationVersion()
+{
+    return QStringLiteral(KAVRO_VERSION);
+}
+
 void ApplicationIdentity::apply()
 {
     QCoreApplication::setOrganizationDomain(organizationDomain());

@@ -15,7 +15,7 @@ public:
     static QString organizationName() { return QStringLiteral("Kavrolab"); }
     static QString applicationName() { return QStringLiteral("kavrotir"); }
     // The project's version, as the build gives it (the package's too).
-    static QString applicationVersion() { return QStringLiteral(KAVRO_VERSION); }
+    static QString applicationVersion();
 
     // Sets all four names on the running application object.
     static void apply();

@@ -255,7 +255,8 @@ bool StorageSchema::upgrade(QSqlDatabase &db, const SqlDialect &dialect, QString
             return fail(QStringLiteral("the database's schema version %1 cannot be brought up to "
                                        "date on this engine")
                                 .arg(version));
-        if (!SqlDialect::execAll(query, statements) || !query.exec(dialect.setVersionStatement(next))
+        if (!SqlDialect::execAll(query, statements)
+            || !query.exec(dialect.setVersionStatement(next))
             || !query.exec(QStringLiteral("COMMIT;")))
             return fail(QStringLiteral("the database could not be brought up to date: %1")
                                 .arg(dialect.describe(query.lastError())));

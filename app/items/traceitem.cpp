@@ -14,7 +14,6 @@
 
 namespace {
 
-// Target millimetres to item pixels.
 // Vertices for count points (anything with float x and y): one per point
 // for lines, a diamond of two triangles around each point otherwise.
 template<typename Point>
@@ -23,14 +22,17 @@ void fill(QSGGeometry::Point2D *vertex, const Point *point, int count, TraceItem
 {
     const Point *end = point + count;
     if (style == TraceItem::Lines) {
-        for (; point != end; ++point, ++vertex)
-            vertex->set(float((point->x + m.tx) * m.scaleX), float((point->y + m.ty) * m.scaleY));
+        for (; point != end; ++point, ++vertex) {
+            const QPointF pixel = m.map(point->x, point->y);
+            vertex->set(float(pixel.x()), float(pixel.y()));
+        }
         return;
     }
     const float h = penWidth / 2.0f;
     for (; point != end; ++point, vertex += 6) {
-        const float x = float((point->x + m.tx) * m.scaleX);
-        const float y = float((point->y + m.ty) * m.scaleY);
+        const QPointF pixel = m.map(point->x, point->y);
+        const float x = float(pixel.x());
+        const float y = float(pixel.y());
         vertex[0].set(x - h, y);
         vertex[1].set(x, y - h);
         vertex[2].set(x + h, y);
@@ -124,14 +126,15 @@ void TraceItem::setTrace(LibModel::Trace *trace)
     if (m_trace)
         disconnect(m_trace, nullptr, this, nullptr);
     m_trace = trace;
-    m_drawnTrace = nullptr; // drawn again even if a new trace takes the old one's place
     if (trace) {
         connect(trace, &LibModel::Trace::samplesChanged, this, &QQuickItem::polish);
-        connect(trace, &LibModel::Trace::pointsRemade, this, [this] { m_drawnTrace = nullptr; });
+        // New points in the same stretch: drawn again.
+        connect(trace, &LibModel::Trace::pointsRemade, this, &QQuickItem::update);
         // A trace that goes away must not stay on screen.
         connect(trace, &QObject::destroyed, this, &QQuickItem::polish);
     }
     polish();
+    update(); // even if the new trace's stretch matches the old one's
     emit traceChanged();
 }
 
@@ -158,7 +161,9 @@ void TraceItem::doUpdate()
 
 void TraceItem::updatePolish()
 {
-    const Stretch before {m_drawnTrace, m_firstPoint, m_pointCount, m_drawsResampled};
+    const qint64 firstBefore = m_firstPoint;
+    const int countBefore = m_pointCount;
+    const bool resampledBefore = m_drawsResampled;
     m_pointCount = 0;
     m_drawsResampled = m_resampled;
     LibModel::Trace *trace = m_trace;
@@ -188,8 +193,8 @@ void TraceItem::updatePolish()
     }
     // A new sample polishes every piece of a trace; only the pieces whose
     // stretch changed are drawn again.
-    m_drawnTrace = trace;
-    if (Stretch {m_drawnTrace, m_firstPoint, m_pointCount, m_drawsResampled} != before)
+    if (m_firstPoint != firstBefore || m_pointCount != countBefore
+        || m_drawsResampled != resampledBefore)
         update();
 }
 

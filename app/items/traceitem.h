@@ -111,19 +111,6 @@ private:
     qint64 m_firstPoint = 0;
     int m_pointCount = 0;
     bool m_drawsResampled = true;
-    const LibModel::Trace *m_drawnTrace = nullptr;
-    struct Stretch
-    {
-        const LibModel::Trace *trace;
-        qint64 first;
-        int count;
-        bool resampled;
-        bool operator!=(const Stretch &o) const
-        {
-            return trace != o.trace || first != o.first || count != o.count
-                    || resampled != o.resampled;
-        }
-    };
     bool m_resampled = true;
     QColor m_color = QColor(255, 0, 0, 255);
     // Style, width or colour changed: the next repaint makes a new node.

@@ -122,7 +122,7 @@ QString oneDecimal(double value)
 
 QString SessionPrintout::groupText(const LibModel::Session &session)
 {
-    const LibModel::ShotGroup group = LibModel::SessionAnalysis(session, false).group;
+    const LibModel::ShotGroup group = LibModel::SessionAnalysis(session, false, false).group;
     //: Group line of the session sheet: hits, mean point of impact (СТП) x; y,
     //: extreme spread and mean radius in millimetres; keep the runs of spaces
     return tr("Попаданий: %1   СТП: %2; %3 мм   Разброс: %4 мм   Средний радиус: %5 мм")

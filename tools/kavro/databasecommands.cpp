@@ -195,8 +195,7 @@ QString DatabaseCommands::open(LibModel::Storage &storage, const QString &databa
     if (!location.isServer() && !create && !QFileInfo::exists(database))
         return QStringLiteral("no database at %1").arg(database);
     storage.setBusyTimeout(LockWait);
-    if (!storage.open(location.isServer() ? location.text() : database,
-                      connectionName.isEmpty() ? ConnectionName : connectionName)) {
+    if (!storage.open(location, connectionName.isEmpty() ? ConnectionName : connectionName)) {
         // A server's message may run over several lines.
         const QString why = storage.lastError().simplified();
         if (why.isEmpty())

@@ -10,7 +10,6 @@
 #include "soakcommand.h"
 
 #include <applicationidentity.h>
-#include <language.h>
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -27,10 +26,6 @@ int main(int argc, char *argv[])
     // The same names as the program, so that the tool finds its settings and
     // data folder.
     LibMisc::ApplicationIdentity::apply();
-    // Printouts follow the interface's language (the setting, else the
-    // system's); the tool's own messages stay as they are.
-    Language language;
-    language.apply(Language::initial(QString()));
 
     CommandLine commands;
     commands.add(QStringLiteral("score"),

@@ -4,6 +4,7 @@
 #include "databasecommands.h"
 #include "orderedjsonobject.h"
 
+#include <language.h>
 #include <progressprintout.h>
 #include <protocoltable.h>
 #include <session.h>
@@ -172,6 +173,10 @@ void PrintCommand::setUpPrinter(QPrinter *printer, const QString &file)
 
 int PrintCommand::run(const QStringList &arguments, QTextStream &out)
 {
+    // Printouts follow the interface's language (the setting, else the
+    // system's); the tool's own messages stay as they are.
+    Language language;
+    language.apply(Language::initial(QString()));
     const QString what = arguments.isEmpty() ? QString() : arguments.constFirst();
     if (what == QLatin1String("target"))
         return target(arguments.mid(1), out);
