@@ -11,11 +11,6 @@
 
 namespace {
 
-bool sameIgnoringCase(const QString &a, const QString &b)
-{
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
 // The distinct non-empty texts in upper-case order.
 QStringList listed(QStringList texts)
 {
@@ -196,35 +191,23 @@ QStringList Catalog::groups(const QString &organization) const
 {
     QStringList groups;
     for (const LibModel::ShooterRecord &record : m_shooters->records()) {
-        if (sameIgnoringCase(record.organization, organization))
+        if (record.organization.compare(organization, Qt::CaseInsensitive) == 0)
             groups.append(record.group);
     }
     return QStringList(allGroups()) + listed(groups);
 }
 
-const LibModel::ShooterRecord *Catalog::find(const QString &name, const QString &organization,
-                                             const QString &group) const
-{
-    for (const LibModel::ShooterRecord &record : m_shooters->records()) {
-        if (sameIgnoringCase(record.name, name)
-            && sameIgnoringCase(record.organization, organization)
-            && sameIgnoringCase(record.group, group))
-            return &record;
-    }
-    return nullptr;
-}
-
 qlonglong Catalog::lookupShooter(const QString &name, const QString &organization,
                                  const QString &group) const
 {
-    const LibModel::ShooterRecord *record = find(name, organization, group);
+    const LibModel::ShooterRecord *record = m_shooters->find(name, organization, group);
     return record ? record->id : 0;
 }
 
 LibModel::ShooterRecord Catalog::findShooter(const QString &name, const QString &organization,
                                              const QString &group)
 {
-    const LibModel::ShooterRecord *record = find(name, organization, group);
+    const LibModel::ShooterRecord *record = m_shooters->find(name, organization, group);
     return record ? *record : LibModel::ShooterRecord();
 }
 

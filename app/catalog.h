@@ -101,8 +101,6 @@ private:
     int change(const QString &failure, Request request);
     void listsAnswered(int ticket, const CatalogWorker::Lists &lists, const QString &error);
     void changeAnswered(int ticket, int code, int added, const QString &error);
-    const LibModel::ShooterRecord *find(const QString &name, const QString &organization,
-                                        const QString &group) const;
     void listEdited();
     void updateOrganizations();
     void setErrors(const QString &listError, const QString &changeError);

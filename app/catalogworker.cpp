@@ -43,12 +43,13 @@ void CatalogWorker::readLists(int ticket)
     Lists lists;
     QString error;
     if (prepare(&error)) {
+        m_storage->clearLastError();
         if (m_storage->reloadShooters() && m_storage->reloadCompetitions()) {
             lists.shooters = m_storage->shooters()->records();
             lists.competitions = m_storage->competitions();
             lists.competitionsGto = m_storage->competitionsGto();
         } else {
-            error = QStringLiteral("the catalogue cannot be read");
+            error = storageError(QStringLiteral("the catalogue cannot be read"));
         }
     }
     emit listsRead(ticket, lists, error);
@@ -79,21 +80,16 @@ void CatalogWorker::deleteShooter(int ticket, qint64 personId)
 void CatalogWorker::createShooter(int ticket, const LibModel::ShooterRecord &person)
 {
     QString error;
-    int added = 0;
     if (prepare(&error)) {
         m_storage->clearLastError();
-        const bool known
-                = m_storage->findShooter(person.name, person.organization, person.group).id != 0;
-        const qint64 id = known ? 0
-                                : m_storage
-                                          ->createShooter(person.name, person.organization,
-                                                          person.group, person.properties)
-                                          .id;
-        if (!known && id == 0)
+        if (m_storage
+                    ->createShooter(person.name, person.organization, person.group,
+                                    person.properties)
+                    .id
+            == 0)
             error = storageError(QStringLiteral("the shooter was not stored"));
-        added = known || id == 0 ? 0 : 1;
     }
-    emit changed(ticket, 0, added, error);
+    emit changed(ticket, 0, 0, error);
 }
 
 void CatalogWorker::importShooters(int ticket, const QString &path)

@@ -46,7 +46,7 @@ public:
     void deleteSession(int ticket, const QString &uuid);
     void deleteShooter(int ticket, qint64 personId);
     // Adds the person unless it is stored already (by name, organisation
-    // and group); `added` of the answer is 1 when it was.
+    // and group).
     void createShooter(int ticket, const LibModel::ShooterRecord &person);
     // Adds the persons of a JSON file; `code` of the answer is the import's
     // result (0: the file was read), `added` how many persons are new.

@@ -130,4 +130,18 @@ void ShooterModel::merge(const QList<ShooterRecord> &records)
         removeRecords(int(records.size()), int(m_records.size() - records.size()));
 }
 
+const ShooterRecord *ShooterModel::find(const QString &name, const QString &organization,
+                                        const QString &group) const
+{
+    const auto same = [](const QString &a, const QString &b) {
+        return a.compare(b, Qt::CaseInsensitive) == 0;
+    };
+    for (const ShooterRecord &record : m_records) {
+        if (same(record.name, name) && same(record.organization, organization)
+            && same(record.group, group))
+            return &record;
+    }
+    return nullptr;
+}
+
 } // namespace LibModel

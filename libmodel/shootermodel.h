@@ -39,6 +39,10 @@ public:
     // Removes count rows starting at first; out-of-range requests are ignored.
     void removeRecords(int first, int count);
     const QList<ShooterRecord> &records() const { return m_records; }
+    // The person of this name, organisation and group, letter case aside;
+    // null when there is none.
+    const ShooterRecord *find(const QString &name, const QString &organization,
+                              const QString &group) const;
 
     // Brings the rows in line with a fresh query result (in name order),
     // touching only the rows that differ.

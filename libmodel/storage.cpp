@@ -22,27 +22,6 @@
 
 namespace LibModel {
 
-namespace {
-
-bool sameIgnoringCase(const QString &a, const QString &b)
-{
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
-const ShooterRecord *findIn(const QList<ShooterRecord> &records, const QString &name,
-                            const QString &organization, const QString &group)
-{
-    for (const ShooterRecord &record : records) {
-        if (sameIgnoringCase(record.name, name)
-            && sameIgnoringCase(record.organization, organization)
-            && sameIgnoringCase(record.group, group))
-            return &record;
-    }
-    return nullptr;
-}
-
-} // namespace
-
 Storage::Storage(QObject *parent)
     : AbstractStorage(parent)
     , m_shooters(new ShooterModel(this))
@@ -249,10 +228,10 @@ bool Storage::statistics(Statistics *statistics) const
 ShooterRecord Storage::findShooter(const QString &name, const QString &organization,
                                    const QString &group)
 {
-    if (const ShooterRecord *record = findIn(m_shooters->records(), name, organization, group))
+    if (const ShooterRecord *record = m_shooters->find(name, organization, group))
         return *record;
     if (reloadShooters()) {
-        if (const ShooterRecord *record = findIn(m_shooters->records(), name, organization, group))
+        if (const ShooterRecord *record = m_shooters->find(name, organization, group))
             return *record;
     }
     return ShooterRecord();
@@ -275,7 +254,7 @@ uint Storage::lookupShooter(const QString &name, const QString &organization, co
 ShooterRecord Storage::createShooter(const QString &name, const QString &organization,
                                      const QString &group, const QVariantHash &properties)
 {
-    if (const ShooterRecord *known = findIn(m_shooters->records(), name, organization, group))
+    if (const ShooterRecord *known = m_shooters->find(name, organization, group))
         return *known;
     // Looking up and adding are one write transaction: connections that add
     // the same person at once make one person, which all of them get.
