@@ -76,9 +76,9 @@ void PointPipeline::push(const TraceSample &sample, Emit emitPoint)
         point(m_resampledX.at(k), m_resampledY.at(k));
 }
 
-void PointPipeline::process(qsizetype end, TracePoints *points)
+void PointPipeline::process(TracePoints *points)
 {
-    end = qMin(end, m_samples->size());
+    const qsizetype end = m_samples->size();
     const auto append = [points](double x, double y) { points->append(x, y); };
     for (; m_processed < end; ++m_processed) {
         if (m_processed % ChunkSamples == 0) {

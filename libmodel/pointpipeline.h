@@ -40,8 +40,8 @@ public:
     // Forgets all processing: the next sample processed is the first, at
     // these rates (no resampling unless displayRate > sampleRate > 0).
     void start(int sampleRate, int displayRate);
-    // Processes raw samples [processed(), end) into points.
-    void process(qsizetype end, TracePoints *points);
+    // Processes the raw samples from processed() on into points.
+    void process(TracePoints *points);
     qsizetype processed() const { return m_processed; }
 
     // Makes the points of chunk `chunk` again into *out, leaving the

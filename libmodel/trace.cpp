@@ -53,7 +53,6 @@ void Trace::appendSample(qint64 timer, const TraceSample &sample)
     samples(); // decodes samples taken as a blob before one is added
     m_samples.append(sample);
     m_encodedSamples.clear();
-    ++m_unprocessed;
     m_timerEnd = m_timerStart + samplesToMsecs(m_samples.size());
     if (firstTrigger)
         emit m_session->isTriggerDataAvailableChanged();
@@ -103,17 +102,16 @@ QByteArray Trace::encodedSamples() const
 
 void Trace::processPending()
 {
-    if (m_unprocessed <= 0)
+    const qsizetype processed = m_pipeline->processed();
+    if (processed == count())
         return;
-    m_unprocessed = qMin(m_unprocessed, int(samples().size()));
-    const qsizetype first = m_samples.size() - m_unprocessed;
-    if (first == 0 || first != m_pipeline->processed()) {
+    samples(); // decodes samples taken as a blob
+    if (processed == 0) {
         // From the first sample: at the session's rates now.
         m_points.clear();
         m_pipeline->start(m_session->sampleRate(), m_session->storedResampleRate());
     }
-    m_pipeline->process(m_samples.size(), &m_points);
-    m_unprocessed = 0;
+    m_pipeline->process(&m_points);
 }
 
 const TracePoints &Trace::points()
@@ -126,7 +124,6 @@ void Trace::reprocess()
 {
     m_points.clear();
     m_pipeline->start(m_session->sampleRate(), m_session->storedResampleRate());
-    m_unprocessed = count();
     emit pointsRemade();
     emit samplesChanged();
 }

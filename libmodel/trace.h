@@ -114,7 +114,6 @@ private:
     mutable int m_encodedCount = -1; // >= 0: the samples are only in m_encodedSamples
     TracePoints m_points;
     std::unique_ptr<PointPipeline> m_pipeline;
-    int m_unprocessed = 0;
     QList<Shot *> m_shots;
     qint64 m_timerStart;
     qint64 m_timerEnd;
