@@ -41,6 +41,9 @@ DemoSetup::DemoSetup(int lanes)
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings);
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings);
     ApplicationData::setDataLocationOverride(m_folder.filePath(QStringLiteral("data")));
+    // The facade builds its lanes from the settings: as many as there are
+    // demonstration lanes, once.
+    QSettings().setValue(QStringLiteral("maxRanges"), lanes);
 }
 
 DemoSetup::~DemoSetup()
@@ -61,7 +64,6 @@ void DemoSetup::prepare(ApplicationData *facade) const
 {
     facade->setDemo(true);
     facade->setShootingMode(RangeData::TrainingMode);
-    facade->setMaxRanges(uchar(m_lanes));
 }
 
 void DemoSetup::startLanes(ApplicationData *facade, const DeviceSetup &devices) const

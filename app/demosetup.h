@@ -25,7 +25,6 @@ public:
 
     bool isValid() const { return m_folder.isValid(); }
     int lanes() const { return m_lanes; }
-    QString folder() const { return m_folder.path(); }
     // The program's database of the demonstration.
     QString databaseFile() const;
 

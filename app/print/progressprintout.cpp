@@ -1,7 +1,10 @@
 #include "progressprintout.h"
+#include "sessionprintout.h"
 
+#include <session.h>
 #include <sessionanalysis.h>
 #include <sessioninfo.h>
+#include <sessioninfomodel.h>
 #include <targetdescriptor.h>
 #include <targetmanager.h>
 
@@ -43,13 +46,6 @@ const QList<Column> &columns()
             {QT_TRANSLATE_NOOP("ProgressPrintout", "Средний радиус, мм"), 0.24},
     };
     return list;
-}
-
-// No "-0.0" for a value that rounds to zero.
-QString oneDecimal(double value)
-{
-    return std::isfinite(value) ? QString::number(std::round(value * 10.0) / 10.0 + 0.0, 'f', 1)
-                                : QStringLiteral("—");
 }
 
 // The real-valued result when the session has one, else the whole one.
@@ -188,8 +184,8 @@ void ProgressPrintout::paintRow(QPainter *painter, const Row &row, double top, d
                row.target,
                QString::number(row.shots),
                row.result,
-               oneDecimal(row.meanScore),
-               oneDecimal(row.meanRadius)};
+               SessionPrintout::oneDecimal(row.meanScore),
+               SessionPrintout::oneDecimal(row.meanRadius)};
     const QFontMetricsF metrics(painter->font(), painter->device());
     painter->save();
     double left = 0.0;

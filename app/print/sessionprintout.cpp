@@ -111,14 +111,14 @@ void drawTarget(QPainter *painter, const QRectF &area, const LibModel::TargetDes
     painter->restore();
 }
 
-// No "-0.0" for a value that rounds to zero.
-QString oneDecimal(double value)
+} // namespace
+
+QString SessionPrintout::oneDecimal(double value)
 {
+    // No "-0.0" for a value that rounds to zero.
     return std::isfinite(value) ? QString::number(std::round(value * 10.0) / 10.0 + 0.0, 'f', 1)
                                 : QStringLiteral("—");
 }
-
-} // namespace
 
 QString SessionPrintout::groupText(const LibModel::Session &session)
 {

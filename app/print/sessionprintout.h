@@ -44,6 +44,8 @@ public:
     // impact, the extreme spread and the mean radius, in mm with one
     // decimal ("—" for a value the group does not define).
     static QString groupText(const LibModel::Session &session);
+    // A printed value with one decimal; "—" for none.
+    static QString oneDecimal(double value);
 
 public slots:
     // The print dialog on a high-resolution printer; when accepted, the
