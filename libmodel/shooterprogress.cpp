@@ -27,8 +27,18 @@ bool ShooterProgress::read(Storage &storage, qint64 personId, bool withAiming)
         return false;
     }
 
-    const QSqlDatabase db = QSqlDatabase::database(storage.connectionName(), false);
-    const SqlDialect dialect(storage.location());
+    const bool read = storage.readWith([&](const QSqlDatabase &db, const SqlDialect &dialect) {
+        return readSessions(db, dialect, personId, withAiming);
+    });
+    if (!read && m_error.isEmpty())
+        m_error = storage.lastError().isEmpty() ? QStringLiteral("cannot read the sessions")
+                                                : storage.lastError();
+    return read;
+}
+
+bool ShooterProgress::readSessions(const QSqlDatabase &db, const SqlDialect &dialect,
+                                   qint64 personId, bool withAiming)
+{
     QSqlQuery sessions(db), shots(db), breaches(db);
     sessions.setForwardOnly(true);
     shots.setForwardOnly(true);

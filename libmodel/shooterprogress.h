@@ -36,6 +36,8 @@ public:
 private:
     // Adds the traces and shots of the session; false when a query fails or
     // a trace's samples are not whole.
+    bool readSessions(const QSqlDatabase &db, const SqlDialect &dialect, qint64 personId,
+                      bool withAiming);
     bool readTraces(Session &session, const QSqlDatabase &db, const SqlDialect &dialect,
                     QSqlQuery &shots);
     // Adds the shots with their stored breaches to traces without samples;

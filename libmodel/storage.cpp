@@ -161,6 +161,11 @@ bool Storage::prepareWrite()
     return !(m_reopenBeforeWrite || !isOpen()) || reopen();
 }
 
+bool Storage::readWith(const std::function<bool(const QSqlDatabase &, const SqlDialect &)> &reader)
+{
+    return prepareRead() && reader(database(), m_dialect);
+}
+
 bool Storage::prepareRead()
 {
     if (!m_dialect.isServer() || (!m_reopenBeforeWrite && isOpen()))

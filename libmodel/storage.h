@@ -9,6 +9,8 @@
 #include <QSqlDatabase>
 #include <QStringList>
 
+#include <functional>
+
 class QSqlError;
 
 namespace LibModel {
@@ -131,6 +133,11 @@ public:
         qint64 persons = 0, sessions = 0, traces = 0, shots = 0;
     };
     bool statistics(Statistics *statistics) const;
+
+    // Runs a reader's own queries on this storage's connection, with its
+    // engine's dialect; a server connection that was lost is made anew
+    // first. False when that fails or the reader does.
+    bool readWith(const std::function<bool(const QSqlDatabase &, const SqlDialect &)> &reader);
 
 signals:
     void organizationsChanged();
