@@ -17,8 +17,6 @@
 #include "benchmarkmain.h"
 #include "benchsession.h"
 
-#include <cmath>
-#include <cstdio>
 #include <memory>
 
 namespace {

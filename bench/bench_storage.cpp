@@ -29,7 +29,6 @@
 #include "benchsession.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <memory>
 
